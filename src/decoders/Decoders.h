@@ -1,0 +1,31 @@
+// The format registry: seven modules in a fixed order, identification of a file.
+#pragma once
+
+#include <string>
+
+#include "decoders/TrackInfo.h"
+
+namespace decoders {
+
+// Starts every module in table order; 0 at the first module that fails, else 1.
+int Decoders_Init();
+// Shuts the modules down (CDDA, MPEG, WAVE, AU, AIFF, IFF 8SVX, OGG) and frees the RAM cache.
+void Decoders_Exit();
+// The description of module index 0..6; null above 6 (or before Decoders_Init).
+const char* Decoders_GetDescription(int index);
+// Identifies a file (or CD pseudo-path); null when no module accepts it.
+TrackPtr Decoder_Identify(const std::string& path);
+
+// Size of the header buffer handed to every probe.
+constexpr size_t kHeaderSize = 16384;
+
+// The format modules, each defined in its own file.
+extern const DecoderClass kIff8svxDecoder;
+extern const DecoderClass kAiffDecoder;
+extern const DecoderClass kAuDecoder;
+extern const DecoderClass kWaveDecoder;
+extern const DecoderClass kMpegDecoder;
+extern const DecoderClass kOggDecoder;
+extern const DecoderClass kCddaDecoder;  // src/cdda
+
+}  // namespace decoders

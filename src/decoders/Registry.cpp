@@ -1,0 +1,97 @@
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "decoders/Decoders.h"
+#include "decoders/TW_File.h"
+#include "platform/Utf8.h"
+
+namespace decoders {
+namespace {
+
+// Description table order; callers list formats by index.
+constexpr std::array<const DecoderClass*, 7> kModules = {
+    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder, &kWaveDecoder,
+    &kMpegDecoder,    &kCddaDecoder, &kOggDecoder,
+};
+
+// Probe order. MPEG comes last: its library accepts almost any byte stream.
+constexpr std::array<const DecoderClass*, 6> kProbeOrder = {
+    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder, &kWaveDecoder, &kOggDecoder, &kMpegDecoder,
+};
+
+// Shutdown order.
+constexpr std::array<const DecoderClass*, 7> kExitOrder = {
+    &kCddaDecoder, &kMpegDecoder,    &kWaveDecoder, &kAuDecoder,
+    &kAiffDecoder, &kIff8svxDecoder, &kOggDecoder,
+};
+
+std::array<const char*, 7> g_descriptions{};
+bool g_started = false;
+
+bool ProbeAll(TW_File* file, const uint8_t* header, size_t size, TrackInfo* track) {
+  for (const DecoderClass* module : kProbeOrder) {
+    if (module->probe && module->probe(file, header, size, track)) return true;
+  }
+  return false;
+}
+
+void CopyFileFacts(const std::string& path, TrackInfo* track) {
+  struct stat info{};
+  if (::stat(path.c_str(), &info) != 0) {
+    std::printf("TW_File : lock non réussi\n");
+    return;
+  }
+  // Linux keeps no file comment; the size is the file system's.
+  track->file_size = static_cast<uint32_t>(info.st_size);
+}
+
+}  // namespace
+
+int Decoders_Init() {
+  for (size_t i = 0; i < kModules.size(); ++i) {
+    const char* text = kModules[i]->init ? kModules[i]->init() : nullptr;
+    if (!text) return 0;
+    g_descriptions[i] = text;
+  }
+  g_started = true;
+  return 1;
+}
+
+void Decoders_Exit() {
+  for (const DecoderClass* module : kExitOrder) {
+    if (module->exit) module->exit();
+  }
+  TW_File_FreeCache();
+  g_descriptions = {};
+  g_started = false;
+}
+
+const char* Decoders_GetDescription(int index) {
+  if (!g_started || index < 0 || index >= static_cast<int>(g_descriptions.size())) return nullptr;
+  return g_descriptions[static_cast<size_t>(index)];
+}
+
+TrackPtr Decoder_Identify(const std::string& path) {
+  auto track = std::make_unique<TrackInfo>();
+  track->path = path;
+  std::vector<uint8_t> header(kHeaderSize, 0);
+
+  FileHandle file(TW_File_Open(path, kFileRead | kFileNoRam, static_cast<int32_t>(kHeaderSize)));
+  if (!file) {
+    // Not a readable file: only a CD pseudo-path can still be a track.
+    if (kCddaDecoder.probe && kCddaDecoder.probe(nullptr, header.data(), 0, track.get()))
+      return track;
+    return nullptr;
+  }
+  CopyFileFacts(path, track.get());
+  const int32_t got = TW_File_Read(file.get(), header.data(), static_cast<int32_t>(header.size()));
+  const size_t header_size = got > 0 ? static_cast<size_t>(got) : 0;
+  TW_File_Seek(file.get(), 0, kSeekStart);
+  if (!ProbeAll(file.get(), header.data(), header_size, track.get())) return nullptr;
+  return track;
+}
+
+}  // namespace decoders

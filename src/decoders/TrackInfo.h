@@ -1,0 +1,90 @@
+// TrackInfo and DecoderClass: the record of one playable track and the table of
+// one format module.
+//
+// Who fills what: identification fills path, file_comment and file_size; the
+// accepting module's probe fills the format fields, the descriptive fields it can
+// read and the operations. A module's open() keeps its own private copy, so the
+// caller's record may be freed while the track plays (the MPEG module writes the
+// real output frequency back into the caller's record, so read frequency, stereo
+// and bits after open()).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace decoders {
+
+struct TrackInfo;
+
+// Playback operations; every pointer may be null and is tested before a call.
+using OpenFn = int (*)(TrackInfo* track);  // 1 opened at the start, 0 failed
+using CloseFn = void (*)();
+using SeekFn = double (*)(double seconds);  // returns the position reached
+// Delivers de-interleaved frames: channel 0 into left, channel 1 into right
+// (8-bit: signed bytes; 16-bit: native int16). Returns frames; <= 0 ends the stream.
+using DecodeFn = int32_t (*)(void* left, void* right, int32_t max_frames, double seconds);
+using PositionFn = double (*)();
+// Opens the editor of the track's descriptive data; on_changed runs after a change.
+using EditTagsFn = void (*)(const std::string& path, void (*on_changed)(void* user), void* user);
+
+// Format tags: four characters read as a big-endian number.
+constexpr uint32_t FourCC(const char (&s)[5]) {
+  return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
+         (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
+}
+constexpr uint32_t kTagMpeg = 0x0000FFF0;
+constexpr uint32_t kTagCdTrack = 0x00001234;
+
+struct TrackInfo {
+  // Filled by identification. Paths are kept whole.
+  std::string path;
+  char file_comment[80] = {};
+  uint32_t file_size = 0;
+
+  // Descriptive fields (UTF-8, cut at a character boundary to the width minus one).
+  char title[40] = {};
+  char artist[40] = {};
+  char comment[40] = {};
+  char genre[40] = {};
+  char album[40] = {};
+  int32_t year = 0;  // <= 0 unknown
+
+  // Format fields, filled by the accepting probe.
+  int32_t frequency = 0;    // Hz of the samples decode() delivers
+  int16_t stereo = 0;       // 0 one channel, otherwise two
+  char mode_text[42] = {};  // shown instead of mono/stereo when not empty
+  int32_t length = 0;       // frames
+  uint32_t data_start[2] = {0, 0};
+  uint8_t encoding = 0;     // module-private coding
+  int16_t bits = 0;         // 8 or 16
+  uint32_t format_tag = 0;
+  uint16_t seekable = 0;
+  char type_text[42] = {};
+
+  OpenFn open = nullptr;
+  CloseFn close = nullptr;
+  SeekFn seek = nullptr;
+  DecodeFn decode = nullptr;
+  PositionFn position = nullptr;
+  EditTagsFn edit_tags = nullptr;
+};
+
+using TrackPtr = std::unique_ptr<TrackInfo>;
+
+struct TW_File;
+
+// One format module: a constant table of operations.
+struct DecoderClass {
+  const char* name;  // short name for diagnostics ("WAVE")
+  // Prepares the module and returns its one-line description; null fails start-up.
+  const char* (*init)();
+  // Closes the module's open track and releases its resources.
+  void (*exit)();
+  // Accepts (nonzero, record filled) or rejects (0, no side effects). file may be
+  // null (the name could not be opened); header holds the first bytes of the file,
+  // zeroed beyond header_size.
+  int (*probe)(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track);
+};
+
+}  // namespace decoders

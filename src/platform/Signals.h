@@ -1,0 +1,32 @@
+// Signals: the per-task pending-bit mask that stands in for the original
+// platform's task signals. Any thread may Signal(); the owner Wait()s.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace platform {
+
+class Signals {
+ public:
+  static constexpr uint32_t kBreakC = 1u << 12;  // Ctrl-C
+  static constexpr uint32_t kBreakD = 1u << 13;  // start-up handshake
+
+  // Sets bits in the pending mask and wakes a waiter.
+  void Signal(uint32_t bits);
+  // Blocks until any bit of mask is pending; clears and returns those bits.
+  uint32_t Wait(uint32_t mask);
+  // As Wait, but returns 0 when the timeout passes with nothing pending.
+  uint32_t WaitFor(uint32_t mask, std::chrono::milliseconds timeout);
+  // Clears and returns the pending bits of mask without blocking.
+  uint32_t Take(uint32_t mask);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cond_;
+  uint32_t pending_ = 0;  // protected by mutex_
+};
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+// Thread naming and priorities: the original tasks' names and priorities mapped
+// onto Linux threads, best-effort.
+#pragma once
+
+#include <string_view>
+
+namespace platform {
+
+// Names the calling thread (cut to 15 bytes, the kernel's limit).
+void NameThisThread(std::string_view name);
+
+// Maps a task priority (-128..127, higher runs first) onto the calling thread's
+// niceness. Failure (no permission) is not an error and is ignored.
+void SetThisThreadPriority(int priority);
+
+}  // namespace platform

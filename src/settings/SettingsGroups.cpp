@@ -1,0 +1,28 @@
+#include "settings/SettingsGroups.h"
+
+namespace settings {
+
+AudioSettings& Audio() {
+  static AudioSettings audio;
+  return audio;
+}
+
+void SetAudioDefaults() { Audio() = AudioSettings{}; }
+
+#define TW_SETTINGS_GROUP(Name, Record)   \
+  SettingsGroup<Record>& Name() {         \
+    static SettingsGroup<Record> group;   \
+    return group;                         \
+  }
+
+TW_SETTINGS_GROUP(Mpeg, MpegSettings)
+TW_SETTINGS_GROUP(Karaoke, KaraokeSettings)
+TW_SETTINGS_GROUP(Levels, LevelsSettings)
+TW_SETTINGS_GROUP(Main, MainSettings)
+TW_SETTINGS_GROUP(AudioBase, AudioBaseSettings)
+TW_SETTINGS_GROUP(File, FileSettings)
+TW_SETTINGS_GROUP(Cdda, CddaSettings)
+
+#undef TW_SETTINGS_GROUP
+
+}  // namespace settings

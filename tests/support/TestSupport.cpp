@@ -1,0 +1,80 @@
+#include "support/TestSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  std::string pattern = "/tmp/tunewright-test-XXXXXX";
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+CommandResult Run(const std::string& command) {
+  CommandResult result;
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  if (status != -1 && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  return result;
+}
+
+bool HaveTool(const std::string& name) {
+  return Run("command -v " + ShellQuote(name) + " >/dev/null 2>&1").exit_code == 0;
+}
+
+std::string BuiltProgram(const std::string& name) {
+  const std::string base = TW_TEST_BIN_DIR;
+  for (const char* sub : {"/tools/", "/"}) {
+    const std::string candidate = base + sub + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return base + "/" + name;
+}
+
+std::vector<uint8_t> ReadBinaryFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ShellQuote(const std::string& word) {
+  std::string quoted = "'";
+  for (const char c : word) {
+    if (c == '\'') quoted += "'\\''";
+    else quoted += c;
+  }
+  return quoted + "'";
+}
+
+}  // namespace testsupport
