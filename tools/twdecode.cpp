@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "decoders/Decoders.h"
+#include "decoders/PcmCodec.h"
 
 namespace {
 
@@ -50,29 +50,6 @@ void PrintFields(const TrackInfo& track) {
                track.title, track.artist, track.album, track.comment, track.genre, track.year);
 }
 
-// Interleaves one delivered block into little-endian bytes.
-void Interleave(const TrackInfo& track, const std::vector<uint8_t>& left,
-                const std::vector<uint8_t>& right, int32_t frames, std::vector<uint8_t>* out) {
-  const size_t channels = track.stereo ? 2 : 1;
-  const size_t width = track.bits == 16 ? 2 : 1;
-  out->resize(static_cast<size_t>(frames) * channels * width);
-  uint8_t* dest = out->data();
-  for (size_t frame = 0; frame < static_cast<size_t>(frames); ++frame) {
-    for (size_t channel = 0; channel < channels; ++channel) {
-      const uint8_t* src = (channel == 0 ? left : right).data() + frame * width;
-      if (width == 1) {
-        *dest++ = *src;
-      } else {
-        int16_t sample;
-        std::memcpy(&sample, src, 2);
-        const auto word = static_cast<uint16_t>(sample);
-        *dest++ = static_cast<uint8_t>(word & 0xFF);
-        *dest++ = static_cast<uint8_t>(word >> 8);
-      }
-    }
-  }
-}
-
 int Play(TrackInfo* track, double seek_seconds) {
   if (!track->open || !track->decode || !track->open(track)) {
     std::fprintf(stderr, "twdecode: the decoder cannot open the file\n");
@@ -86,7 +63,11 @@ int Play(TrackInfo* track, double seek_seconds) {
   for (;;) {
     const int32_t frames = track->decode(left.data(), right.data(), kMaxFrames, kBlockSeconds);
     if (frames <= 0) break;
-    Interleave(*track, left, right, std::min(frames, kMaxFrames), &out);
+    const auto count = static_cast<size_t>(std::min(frames, kMaxFrames));
+    const int channels = track->stereo ? 2 : 1;
+    out.resize(count * static_cast<size_t>(channels) * (track->bits == 16 ? 2 : 1));
+    decoders::InterleaveLittleEndian(left.data(), right.data(), count, channels, track->bits,
+                                     out.data());
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) {
       status = 4;
       break;

@@ -1,0 +1,96 @@
+#include "decoders/PcmCodec.h"
+
+#include <array>
+#include <cstring>
+
+namespace decoders {
+namespace {
+
+constexpr std::array<int16_t, 256> MakeMuLawTable() {
+  std::array<int16_t, 256> table{};
+  for (int code = 0; code < 256; ++code) {
+    const int u = ~code & 0xFF;
+    const int magnitude = (((u & 0x0F) << 3) + 0x84) << ((u & 0x70) >> 4);
+    table[static_cast<size_t>(code)] =
+        static_cast<int16_t>((u & 0x80) ? 0x84 - magnitude : magnitude - 0x84);
+  }
+  return table;
+}
+constexpr std::array<int16_t, 256> kMuLaw = MakeMuLawTable();
+
+int16_t Sample(PcmCoding coding, const uint8_t* p) {
+  switch (coding) {
+    case PcmCoding::kSigned16Le:
+      return static_cast<int16_t>(p[0] | (p[1] << 8));
+    case PcmCoding::kSigned16Be:
+      return static_cast<int16_t>((p[0] << 8) | p[1]);
+    default:
+      return kMuLaw[p[0]];
+  }
+}
+
+void Decode8(PcmCoding coding, const uint8_t* src, size_t frames, int channels, uint8_t* left,
+             uint8_t* right) {
+  const uint8_t flip = coding == PcmCoding::kUnsigned8 ? 0x80 : 0x00;
+  if (channels == 1) {
+    for (size_t i = 0; i < frames; ++i) left[i] = src[i] ^ flip;
+    return;
+  }
+  for (size_t i = 0; i < frames; ++i) {
+    left[i] = src[2 * i] ^ flip;
+    right[i] = src[2 * i + 1] ^ flip;
+  }
+}
+
+// Writes through memcpy: the caller's buffers need not be aligned, and in-place
+// one-channel conversion reads each sample before overwriting it.
+void Decode16(PcmCoding coding, const uint8_t* src, size_t frames, int channels, uint8_t* left,
+              uint8_t* right) {
+  const size_t stride = StoredBytes(coding) * static_cast<size_t>(channels);
+  for (size_t i = 0; i < frames; ++i) {
+    const uint8_t* frame = src + i * stride;
+    const int16_t l = Sample(coding, frame);
+    std::memcpy(left + 2 * i, &l, 2);
+    if (channels == 2) {
+      const int16_t r = Sample(coding, frame + StoredBytes(coding));
+      std::memcpy(right + 2 * i, &r, 2);
+    }
+  }
+}
+
+}  // namespace
+
+int16_t MuLawToLinear(uint8_t code) { return kMuLaw[code]; }
+
+void DecodePcm(PcmCoding coding, const uint8_t* src, size_t frames, int channels, void* left,
+               void* right) {
+  auto* l = static_cast<uint8_t*>(left);
+  auto* r = static_cast<uint8_t*>(right);
+  if (DeliveredBits(coding) == 8)
+    Decode8(coding, src, frames, channels, l, r);
+  else
+    Decode16(coding, src, frames, channels, l, r);
+}
+
+void InterleaveLittleEndian(const void* left, const void* right, size_t frames, int channels,
+                            int bits, uint8_t* out) {
+  const size_t width = bits == 16 ? 2 : 1;
+  const uint8_t* planes[2] = {static_cast<const uint8_t*>(left),
+                              static_cast<const uint8_t*>(right)};
+  for (size_t frame = 0; frame < frames; ++frame) {
+    for (int channel = 0; channel < channels; ++channel) {
+      const uint8_t* src = planes[channel] + frame * width;
+      if (width == 1) {
+        *out++ = *src;
+        continue;
+      }
+      int16_t sample;
+      std::memcpy(&sample, src, 2);
+      const auto word = static_cast<uint16_t>(sample);
+      *out++ = static_cast<uint8_t>(word & 0xFF);
+      *out++ = static_cast<uint8_t>(word >> 8);
+    }
+  }
+}
+
+}  // namespace decoders

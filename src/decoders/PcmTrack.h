@@ -1,0 +1,102 @@
+// Playback of uncompressed interleaved sample data that lies in one block of a
+// file (WAVE, AU, AIFF SSND): reading whole frames, conversion, seeking, and the
+// five playback operations of a module that plays one such track at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "decoders/PcmCodec.h"
+#include "decoders/TW_File.h"
+#include "decoders/TrackInfo.h"
+
+namespace decoders {
+
+// Where the samples are and how they are stored; probes fill it with sizes already
+// checked against the file (length never reaches past the file's end).
+struct PcmLayout {
+  int64_t data_start = 0;  // file offset of the first sample byte
+  int64_t length = 0;      // frames
+  int32_t frequency = 0;   // Hz, 1..768000
+  int channels = 1;        // 1 or 2
+  PcmCoding coding = PcmCoding::kSigned16Le;
+
+  size_t FrameBytes() const { return StoredBytes(coding) * static_cast<size_t>(channels); }
+};
+
+// Sample rates the engine can play.
+constexpr int64_t kMinFrequency = 1;
+constexpr int64_t kMaxFrequency = 768000;
+constexpr bool PlayableFrequency(int64_t hz) { return hz >= kMinFrequency && hz <= kMaxFrequency; }
+
+// Frames of frame_bytes each in data_bytes, cut to what TrackInfo::length holds.
+int32_t FrameCount(int64_t data_bytes, size_t frame_bytes);
+
+// Reads exactly count bytes at offset; false on a short read or a failed seek.
+bool ReadAt(TW_File* file, int64_t offset, void* dest, size_t count);
+
+// trunc(seconds × frequency), with seconds clamped in floating point so that the
+// result lies in 0..limit whatever the input (negative, huge, NaN, infinite).
+int64_t FramesIn(double seconds, int32_t frequency, int64_t limit);
+
+// One open track. Not locked: used by the player task only.
+class PcmTrack {
+ public:
+  // Opens path through the file layer (read mode, default buffer) at frame 0.
+  bool Open(const std::string& path, const PcmLayout& layout);
+  // Delivers at most min(max_frames, seconds of frames, frames left) frames;
+  // 0 at the end, -1 on a read error.
+  int32_t Decode(void* left, void* right, int32_t max_frames, double seconds);
+  // Moves to the frame of the clamped time; returns the position reached in seconds.
+  double Seek(double seconds);
+  double Position() const;
+
+ private:
+  // Reads up to count bytes, retrying short reads; the count read, -1 on an error.
+  int64_t ReadFully(uint8_t* dest, size_t count);
+
+  FileHandle file_;
+  PcmLayout layout_;
+  int64_t position_ = 0;  // frames
+  std::vector<uint8_t> conversion_;
+};
+
+// The five playback operations for a module whose tracks are PcmTracks. Module
+// supplies `static bool Layout(const TrackInfo&, PcmLayout*)`, false for a record
+// the module did not accept (wrong format_tag) or cannot play.
+template <typename Module>
+struct PcmOperations {
+  static int Open(TrackInfo* track) {
+    Close();
+    PcmLayout layout;
+    if (!track || !Module::Layout(*track, &layout)) return 0;
+    auto opened = std::make_unique<PcmTrack>();
+    if (!opened->Open(track->path, layout)) return 0;
+    Slot() = std::move(opened);
+    return 1;
+  }
+  static void Close() { Slot().reset(); }
+  static double Seek(double seconds) { return Slot() ? Slot()->Seek(seconds) : 0.0; }
+  static int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
+    return Slot() ? Slot()->Decode(left, right, max_frames, seconds) : 0;
+  }
+  static double Position() { return Slot() ? Slot()->Position() : 0.0; }
+  // Stores the five operations in an accepted record.
+  static void Install(TrackInfo* track) {
+    track->open = Open;
+    track->close = Close;
+    track->seek = Seek;
+    track->decode = Decode;
+    track->position = Position;
+  }
+
+ private:
+  static std::unique_ptr<PcmTrack>& Slot() {
+    static std::unique_ptr<PcmTrack> slot;  // the module's one open track
+    return slot;
+  }
+};
+
+}  // namespace decoders
