@@ -9,10 +9,29 @@ AudioSettings& Audio() {
 
 void SetAudioDefaults() { Audio() = AudioSettings{}; }
 
-#define TW_SETTINGS_GROUP(Name, Record)   \
-  SettingsGroup<Record>& Name() {         \
-    static SettingsGroup<Record> group;   \
-    return group;                         \
+namespace {
+
+std::function<void(const AudioSettings&)>& AudioListener() {
+  static std::function<void(const AudioSettings&)> listener;
+  return listener;
+}
+
+}  // namespace
+
+void ApplyAudio(AudioSettings audio) {
+  ClampToRanges(audio);
+  Audio() = audio;
+  if (AudioListener()) AudioListener()(Audio());
+}
+
+void SetAudioListener(std::function<void(const AudioSettings&)> listener) {
+  AudioListener() = std::move(listener);
+}
+
+#define TW_SETTINGS_GROUP(Name, Record) \
+  SettingsGroup<Record>& Name() {       \
+    static SettingsGroup<Record> group; \
+    return group;                       \
   }
 
 TW_SETTINGS_GROUP(Mpeg, MpegSettings)

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <utility>
 
+#include "settings/SettingsRanges.h"
 #include "settings/SettingsRecords.h"
 
 namespace settings {
@@ -22,8 +23,10 @@ class SettingsGroup {
     std::lock_guard lock(mutex_);
     return current_;
   }
-  // Stores the record, then tells the consumer (outside the lock).
-  void Apply(const Record& record) {
+  // Brings the values into their ranges, stores them, then tells the consumer
+  // (outside the lock) with the stored record.
+  void Apply(Record record) {
+    ClampToRanges(record);
     Listener listener;
     {
       std::lock_guard lock(mutex_);
@@ -45,8 +48,8 @@ class SettingsGroup {
 
  private:
   mutable std::mutex mutex_;
-  Record current_{};    // protected by mutex_
-  Listener listener_;   // protected by mutex_
+  Record current_{};   // protected by mutex_
+  Listener listener_;  // protected by mutex_
 };
 
 // The audio engine's global settings (AUDIO). Written by the loader and the
@@ -54,6 +57,11 @@ class SettingsGroup {
 AudioSettings& Audio();
 // Sets every AUDIO value to the engine's defaults.
 void SetAudioDefaults();
+// Brings the values into their ranges, stores them as the engine's globals and
+// tells the engine (so a new PRIORITY reaches a running player task). Main task only.
+void ApplyAudio(AudioSettings audio);
+// The engine registers how it acts on newly applied AUDIO values.
+void SetAudioListener(std::function<void(const AudioSettings&)> listener);
 
 SettingsGroup<MpegSettings>& Mpeg();
 SettingsGroup<KaraokeSettings>& Karaoke();

@@ -14,23 +14,23 @@ using Pen = std::array<uint8_t, 32>;  // colour description; all zero = empty
 
 // AUDIO: global values of the audio engine, written directly by the loader.
 struct AudioSettings {
-  uint16_t filter = 0;       // FILTER
-  uint16_t expand = 0;       // EXPAND
-  uint16_t boost = 0;        // BOOST (stored only)
+  uint16_t filter = 0;                  // FILTER
+  uint16_t expand = 0;                  // EXPAND
+  uint16_t boost = 0;                   // BOOST (stored only)
   uint16_t freq_conversion_active = 1;  // no key; legacy record only
-  int32_t volume = 64;       // VOLUME, 64 = unity, 0..256
-  int32_t balance = 0;       // BALANCE, -64..64
-  uint16_t bass_treble = 0;  // BASS_TREBLE
-  int32_t bass = 0;          // BASS, dB
-  int32_t treble = 0;        // TREBLE, dB
-  uint32_t device = 0;       // DEVICE
-  uint32_t mode_id = 0;      // MODE_ID
-  std::string mode_name;     // MODE_NAME: on Linux the ALSA PCM device name
-  uint32_t mixing_mode = 0;  // MIXING_MODE 0 off, 1 on, 2 auto
-  uint32_t mixing_freq = 28000;  // MIXING_FREQ
-  uint32_t limit_freq = 11025;   // LIMIT_FREQ
-  uint32_t buffer_time = 500;    // BUFFER_TIME, ms
-  int8_t priority = 9;           // PRIORITY
+  int32_t volume = 64;                  // VOLUME, 64 = unity, 0..256
+  int32_t balance = 0;                  // BALANCE, -64..64
+  uint16_t bass_treble = 0;             // BASS_TREBLE
+  int32_t bass = 0;                     // BASS, dB
+  int32_t treble = 0;                   // TREBLE, dB
+  uint32_t device = 0;                  // DEVICE
+  uint32_t mode_id = 0;                 // MODE_ID
+  std::string mode_name;                // MODE_NAME: on Linux the ALSA PCM device name
+  uint32_t mixing_mode = 0;             // MIXING_MODE 0 off, 1 on, 2 auto
+  uint32_t mixing_freq = 28000;         // MIXING_FREQ
+  uint32_t limit_freq = 11025;          // LIMIT_FREQ
+  uint32_t buffer_time = 500;           // BUFFER_TIME, ms
+  int8_t priority = 9;                  // PRIORITY
 };
 
 // MPEG2 (layers I and II) and MPEG3 (layer III).
@@ -83,8 +83,7 @@ struct MainSettings {
   std::string list_pattern = "%A - %a %t";
   // BUTTONS
   uint16_t shrink = 1, options = 1, prev_next = 1, back_forward = 1, pause = 1, filter = 1;
-  uint16_t expand = 1, record = 1, random_button = 1, intro_button = 1, loop_button = 1,
-           cdda = 1;
+  uint16_t expand = 1, record = 1, random_button = 1, intro_button = 1, loop_button = 1, cdda = 1;
   // MAIN
   int32_t inter_file = 0;  // seconds, 0..5
   uint16_t auto_play = 1;
@@ -107,8 +106,8 @@ struct AudioBaseSettings {
 struct FileSettings {
   uint32_t buffer_size = 32;  // kilobytes
   uint16_t load_in_ram = 0;
-  uint16_t use_xpk = 0;       // stored only
-  uint16_t use_asyncio = 1;   // on Linux: our read-ahead thread
+  uint16_t use_xpk = 0;      // stored only
+  uint16_t use_asyncio = 1;  // on Linux: our read-ahead thread
 };
 
 struct CddaSettings {

@@ -1,0 +1,24 @@
+// Puts every settings group back to its built-in defaults around a test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "settings/SettingsGroups.h"
+
+class SettingsGroupsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetAll(); }
+  void TearDown() override { ResetAll(); }
+
+  static void ResetAll() {
+    settings::SetAudioDefaults();
+    settings::SetAudioListener(nullptr);
+    settings::Mpeg().Reset();
+    settings::Karaoke().Reset();
+    settings::Levels().Reset();
+    settings::Main().Reset();
+    settings::AudioBase().Reset();
+    settings::File().Reset();
+    settings::Cdda().Reset();
+  }
+};
