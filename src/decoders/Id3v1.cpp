@@ -145,7 +145,7 @@ int ID3_Read(const std::string& name, ID3Tag* tag) {
 int ID3_Write(const std::string& name, const ID3Tag& tag) {
   const std::array<uint8_t, kId3BlockSize> block = ID3_Encode(tag);
   Descriptor fd(::open(name.c_str(), O_RDWR | O_CLOEXEC));
-  struct stat info{};
+  struct stat info {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kId3NoFile;
   const off_t old_size = info.st_size;
   std::array<uint8_t, kId3BlockSize> old_tag{};

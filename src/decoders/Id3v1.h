@@ -30,11 +30,11 @@ struct ID3Tag {
   std::string artist;
   std::string album;
   std::string year;
-  std::string comment;  // up to 28 bytes when a track number is present
-  std::string genre;    // the table's name for genre_number
-  uint32_t genre_number = kId3NoGenre;         // table index; bytes above 144 read as 145
-  uint8_t genre_byte = kId3UnknownGenreByte;   // the byte as read; kept when genre is unchanged
-  uint8_t track = 0;                           // ID3v1.1 track number; 0 none
+  std::string comment;                        // up to 28 bytes when a track number is present
+  std::string genre;                          // the table's name for genre_number
+  uint32_t genre_number = kId3NoGenre;        // table index; bytes above 144 read as 145
+  uint8_t genre_byte = kId3UnknownGenreByte;  // the byte as read; kept when genre is unchanged
+  uint8_t track = 0;                          // ID3v1.1 track number; 0 none
 };
 
 // The genre table, numbers 0..145, spelled as the list has always spelled them.

@@ -33,9 +33,12 @@ std::unique_ptr<Instance> g_instance;
 
 const char* VersionText(int version) {
   switch (version) {
-    case MPG123_1_0: return "1";
-    case MPG123_2_0: return "2";
-    default: return "2.5";
+    case MPG123_1_0:
+      return "1";
+    case MPG123_2_0:
+      return "2";
+    default:
+      return "2.5";
   }
 }
 
@@ -57,9 +60,8 @@ void Describe(const MpegDescription& stream, TrackInfo* track) {
   platform::CopyField(track->mode_text, ModeText(stream.mode));
   track->stereo = stream.channels == 2 ? 1 : 0;
   track->frequency = static_cast<int32_t>(stream.rate);
-  track->length = stream.frames > 0 && stream.frames <= INT32_MAX
-                      ? static_cast<int32_t>(stream.frames)
-                      : 0;
+  track->length =
+      stream.frames > 0 && stream.frames <= INT32_MAX ? static_cast<int32_t>(stream.frames) : 0;
   track->bits = 16;
   track->format_tag = kTagMpeg;
   track->data_start[0] = track->data_start[1] = 0;
@@ -155,8 +157,8 @@ void SetOperations(TrackInfo* track) {
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {
   if (!g_library_ready || !file || !track) return 0;
   if (header_size >= 4 && std::memcmp(header, "FORM", 4) == 0) return 0;
-  auto stream = MpegStream::Open(track->path, kFileRead | kFileNoRam, kProbeBuffer,
-                                 settings::Mpeg().Fetch());
+  auto stream =
+      MpegStream::Open(track->path, kFileRead | kFileNoRam, kProbeBuffer, settings::Mpeg().Fetch());
   if (!stream) return 0;
   Describe(stream->description(), track);
   stream.reset();

@@ -12,9 +12,12 @@ enum class Outcome { kData, kNewFormat, kEnd, kSkip, kFatal };
 
 Outcome Classify(int code, mpg123_handle* handle) {
   switch (code) {
-    case MPG123_OK: return Outcome::kData;
-    case MPG123_NEW_FORMAT: return Outcome::kNewFormat;
-    case MPG123_DONE: return Outcome::kEnd;
+    case MPG123_OK:
+      return Outcome::kData;
+    case MPG123_NEW_FORMAT:
+      return Outcome::kNewFormat;
+    case MPG123_DONE:
+      return Outcome::kEnd;
     case MPG123_ERR:
       // A damaged frame or a lost sync leaves the stream usable.
       switch (mpg123_errcode(handle)) {
@@ -22,9 +25,11 @@ Outcome Classify(int code, mpg123_handle* handle) {
         case MPG123_RESYNC_FAIL:
         case MPG123_BAD_DECODER_SETUP:
           return Outcome::kSkip;
-        default: return Outcome::kFatal;
+        default:
+          return Outcome::kFatal;
       }
-    default: return Outcome::kFatal;
+    default:
+      return Outcome::kFatal;
   }
 }
 

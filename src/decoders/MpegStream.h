@@ -15,13 +15,13 @@ namespace decoders {
 
 // What the library reports of the stream, after the settings were applied.
 struct MpegDescription {
-  int version = 0;   // 0 MPEG 1, 1 MPEG 2, 2 MPEG 2.5
-  int layer = 0;     // 1..3
-  int mode = 0;      // 0 Stereo, 1 J-Stereo, 2 Dual, 3 Mono
-  int bitrate = 0;   // kbit/s of the first frame
+  int version = 0;  // 0 MPEG 1, 1 MPEG 2, 2 MPEG 2.5
+  int layer = 0;    // 1..3
+  int mode = 0;     // 0 Stereo, 1 J-Stereo, 2 Dual, 3 Mono
+  int bitrate = 0;  // kbit/s of the first frame
   bool copyright = false;
-  int channels = 0;  // delivered
-  long rate = 0;     // Hz delivered
+  int channels = 0;     // delivered
+  long rate = 0;        // Hz delivered
   int64_t frames = -1;  // length in delivered frames; -1 unknown
 };
 

@@ -147,8 +147,10 @@ double Seek(double seconds) {
   OggVorbis_File* file = g_instance->stream->file();
   const double end = ov_time_total(file, -1);
   if (!(seconds > 0.0)) seconds = 0.0;
-  if (end >= 0.0 && seconds > end) seconds = end;
-  if (ov_time_seek(file, seconds) == 0) g_instance->format_changed = false;
+  // The end is reached by sample count: a time seek there may round past it.
+  const int result = end >= 0.0 && seconds >= end ? ov_pcm_seek(file, ov_pcm_total(file, -1))
+                                                  : ov_time_seek(file, seconds);
+  if (result == 0) g_instance->format_changed = false;
   return Position();
 }
 
@@ -173,8 +175,8 @@ size_t ReadBytes(char* dest, size_t bytes) {
 
 int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
   if (!g_instance) return 0;
-  const double wanted = std::min<double>(std::trunc(seconds * g_instance->track.frequency),
-                                         max_frames);
+  const double wanted =
+      std::min<double>(std::trunc(seconds * g_instance->track.frequency), max_frames);
   if (!(wanted >= 1.0)) return 0;
   const size_t frames = static_cast<size_t>(wanted);
   auto* out_left = static_cast<int16_t*>(left);

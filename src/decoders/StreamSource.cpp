@@ -39,10 +39,17 @@ size_t StreamSource::Read(void* dest, size_t count) noexcept {
 int64_t StreamSource::Seek(int64_t offset, int whence) noexcept {
   int64_t base = 0;
   switch (whence) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = position_; break;
-    case SEEK_END: base = size_; break;
-    default: return -1;
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = position_;
+      break;
+    case SEEK_END:
+      base = size_;
+      break;
+    default:
+      return -1;
   }
   if (offset < -base || offset > size_ - base) return -1;
   position_ = base + offset;

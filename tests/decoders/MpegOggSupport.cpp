@@ -14,10 +14,9 @@ using testsupport::ShellQuote;
 std::string MakeSource(const testsupport::TempDir& dir, const std::string& name, int rate,
                        int channels, double seconds) {
   const std::string path = dir.File(name);
-  const std::string tones = channels == 2 ? " synth " + std::to_string(seconds) +
-                                                " sine 200-4000 sine 660 vol 0.8"
-                                          : " synth " + std::to_string(seconds) +
-                                                " sine 200-4000 vol 0.8";
+  const std::string tones =
+      channels == 2 ? " synth " + std::to_string(seconds) + " sine 200-4000 sine 660 vol 0.8"
+                    : " synth " + std::to_string(seconds) + " sine 200-4000 vol 0.8";
   RunOk("sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " +
         ShellQuote(path) + tones);
   return path;

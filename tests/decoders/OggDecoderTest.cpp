@@ -1,0 +1,137 @@
+// The Ogg Vorbis module against oggdec (the same library driven by its own
+// program): identical samples to the very end, comments from every encoder.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+
+#include "MpegOggSupport.h"
+
+namespace {
+
+using decoders::kOggDecoder;
+using mpegogg::MakeSource;
+using mpegogg::PlayAll;
+using mpegogg::ProbeWith;
+using mpegogg::RunOk;
+using testsupport::ShellQuote;
+using testsupport::TempDir;
+
+std::string Oggdec(const std::string& path) {
+  return RunOk("oggdec -Q -R -o - " + ShellQuote(path));
+}
+
+struct Made {
+  std::string path;
+  int channels;
+};
+
+class OggDecoder : public ::testing::Test {
+ protected:
+  // Mono and stereo files from oggenc, ffmpeg and sox, tagged by each tool.
+  std::vector<Made> MakeAll() {
+    std::vector<Made> made;
+    for (const int channels : {1, 2}) {
+      const std::string source =
+          MakeSource(dir_, "src" + std::to_string(channels) + ".wav", 44100, channels, 2.37);
+      const std::string stem = dir_.File(std::to_string(channels));
+      RunOk(
+          "oggenc -Q -t 'Oggenc Title' -a 'Oggenc Artist' -l 'Oggenc Album' -d 2004 "
+          "-G 'Ambient' -o " +
+          ShellQuote(stem + "-oggenc.ogg") + " " + ShellQuote(source));
+      RunOk("ffmpeg -v error -i " + ShellQuote(source) +
+            " -c:a libvorbis -metadata title='Ffmpeg Title' -metadata artist='Ffmpeg Artist' " +
+            "-metadata date=2011 " + ShellQuote(stem + "-ffmpeg.ogg"));
+      RunOk("sox " + ShellQuote(source) + " --comment 'Title=Sox Title' " +
+            ShellQuote(stem + "-sox.ogg"));
+      for (const char* tool : {"oggenc", "ffmpeg", "sox"})
+        made.push_back({stem + "-" + tool + ".ogg", channels});
+    }
+    return made;
+  }
+  TempDir dir_;
+};
+
+TEST_F(OggDecoder, FilesOfThreeEncodersDecodeLikeOggdecToTheLastSample) {
+  for (const Made& file : MakeAll()) {
+    SCOPED_TRACE(file.path);
+    decoders::TrackPtr track = ProbeWith(kOggDecoder, file.path);
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->frequency, 44100);
+    EXPECT_EQ(track->stereo, file.channels == 2 ? 1 : 0);
+    EXPECT_EQ(track->bits, 16);
+    EXPECT_EQ(track->format_tag, decoders::FourCC("OGGV"));
+    EXPECT_EQ(track->seekable, 1);
+    EXPECT_TRUE(std::regex_match(track->type_text, std::regex("OGG [0-9]+kbps")));
+    EXPECT_EQ(track->length, 2 * 44100);  // whole seconds only
+    const std::string ours = PlayAll(track.get());
+    const std::string theirs = Oggdec(file.path);
+    EXPECT_GT(ours.size(), 2 * 44100u);
+    EXPECT_TRUE(ours == theirs) << ours.size() << " bytes against " << theirs.size();
+  }
+}
+
+TEST_F(OggDecoder, CommentsOfEveryToolShowWhateverTheirCase) {
+  const std::vector<Made> made = MakeAll();
+  decoders::TrackPtr oggenc = ProbeWith(kOggDecoder, made[0].path);
+  ASSERT_TRUE(oggenc);
+  EXPECT_STREQ(oggenc->title, "Oggenc Title");
+  EXPECT_STREQ(oggenc->artist, "Oggenc Artist");
+  EXPECT_STREQ(oggenc->album, "Oggenc Album");
+  EXPECT_STREQ(oggenc->genre, "Ambient");
+  EXPECT_EQ(oggenc->year, 2004);
+  decoders::TrackPtr ffmpeg = ProbeWith(kOggDecoder, made[1].path);
+  ASSERT_TRUE(ffmpeg);
+  EXPECT_STREQ(ffmpeg->title, "Ffmpeg Title");
+  EXPECT_STREQ(ffmpeg->artist, "Ffmpeg Artist");
+  EXPECT_EQ(ffmpeg->year, 2011);
+  decoders::TrackPtr sox = ProbeWith(kOggDecoder, made[2].path);
+  ASSERT_TRUE(sox);
+  EXPECT_STREQ(sox->title, "Sox Title");
+
+  // Upper-case names, the first of two titles, short dates, "Unknown" genres,
+  // UTF-8 values cut at a character boundary.
+  const std::string path = made[3].path;
+  RunOk(
+      "vorbiscomment -w -t 'TITLE=Upper' -t 'title=Second' -t 'DATE=1' -t 'GENRE=Unknown' "
+      "-t 'ALBUM=" +
+      std::string(36, 'x') + "\u00E9\u00E9' " + ShellQuote(path));
+  decoders::TrackPtr upper = ProbeWith(kOggDecoder, path);
+  ASSERT_TRUE(upper);
+  EXPECT_STREQ(upper->title, "Second");  // a later comment with the same name wins
+  EXPECT_EQ(upper->year, 0);
+  EXPECT_STREQ(upper->genre, "");
+  EXPECT_EQ(std::string(upper->album), std::string(36, 'x') + "\u00E9");
+  RunOk("vorbiscomment -w -t 'DATE=1999' -t 'ARTIST=Loud' " + ShellQuote(path));
+  upper = ProbeWith(kOggDecoder, path);
+  ASSERT_TRUE(upper);
+  EXPECT_EQ(upper->year, 1999);
+  EXPECT_STREQ(upper->artist, "Loud");
+}
+
+TEST_F(OggDecoder, SeekClampsAnyTargetAndPositionFollows) {
+  const std::string source = MakeSource(dir_, "s.wav", 22050, 2, 3.0);
+  const std::string path = dir_.File("s.ogg");
+  RunOk("oggenc -Q -o " + ShellQuote(path) + " " + ShellQuote(source));
+  decoders::TrackPtr track = ProbeWith(kOggDecoder, path);
+  ASSERT_TRUE(track);
+  ASSERT_EQ(track->open(track.get()), 1);
+  EXPECT_EQ(track->position(), 0.0);
+  EXPECT_NEAR(track->seek(1.25), 1.25, 0.001);
+  EXPECT_NEAR(track->position(), 1.25, 0.001);
+  EXPECT_EQ(track->seek(-3.0), 0.0);
+  EXPECT_EQ(track->seek(std::nan("")), 0.0);
+  EXPECT_NEAR(track->seek(1e300), 3.0, 0.01);
+  std::vector<int16_t> left(8192), right(8192);
+  EXPECT_LE(track->decode(left.data(), right.data(), 8192, 0.1), 0);
+  // Seeking back after the end plays again; an odd block size still splits frames right.
+  track->seek(0.0);
+  EXPECT_EQ(track->decode(left.data(), right.data(), 333, 0.1), 333);
+  track->close();
+  EXPECT_EQ(track->position(), 0.0);
+  EXPECT_EQ(track->decode(left.data(), right.data(), 333, 0.1), 0);
+  track->format_tag = 0;
+  EXPECT_EQ(track->open(track.get()), 0);
+}
+
+}  // namespace
