@@ -58,8 +58,7 @@ bool RefersToList(const AudioDatabase& db, int list, NameRef name) {
 
 bool ReferencesThisDatabase(const AudioDatabase& db, const TitleRecord& record) {
   return RefersToList(db, kGenreList, record.genre) &&
-         RefersToList(db, kArtistList, record.artist) &&
-         RefersToList(db, kAlbumList, record.album);
+         RefersToList(db, kArtistList, record.artist) && RefersToList(db, kAlbumList, record.album);
 }
 
 // A text the record already holds stays acceptable, so that a record read from a
@@ -106,9 +105,9 @@ int Guarded(Change change) {
 }  // namespace
 
 bool AudioDb_SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
 }
 
 std::unique_ptr<AudioDatabase> AudioDb_Create() {

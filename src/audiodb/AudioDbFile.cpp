@@ -118,7 +118,8 @@ int ReadLines(AudioDatabase& db, std::FILE* file, int64_t max_position) {
     if (IsBlank(line) || line[0] == ';') continue;
     if (line[0] == '[') {
       const size_t close = line.find(']');
-      if (close != std::string::npos) section = SectionOf(std::string_view(line).substr(1, close - 1));
+      if (close != std::string::npos)
+        section = SectionOf(std::string_view(line).substr(1, close - 1));
       continue;
     }
     int result = kAudioDbOk;

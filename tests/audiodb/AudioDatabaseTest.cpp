@@ -1,7 +1,6 @@
-#include "audiodb/AudioDatabase.h"
-
 #include <gtest/gtest.h>
 
+#include "audiodb/AudioDatabase.h"
 #include "audiodb/AudioDbFile.h"
 
 using namespace audiodb;
@@ -88,8 +87,8 @@ TEST(AudioDatabase, TitlesAddUpdateFindAndRemove) {
   auto other = AudioDb_Create();
   AudioDb_AddName(*other, kAlbumList, "Album");
   // A reference must be a name of this very database.
-  EXPECT_EQ(AudioDb_AddTitle(*db, Title("x", "/x", nullptr, nullptr,
-                                        AudioDb_NameAt(*other, kAlbumList, 1))),
+  EXPECT_EQ(AudioDb_AddTitle(
+                *db, Title("x", "/x", nullptr, nullptr, AudioDb_NameAt(*other, kAlbumList, 1))),
             kAudioDbNoSuchItem);
   EXPECT_EQ(AudioDb_AddTitle(*db, Title("x", "/x", AudioDb_NameAt(*db, kAlbumList, 1))),
             kAudioDbNoSuchItem);  // an album is no genre

@@ -1,5 +1,3 @@
-#include "audiodb/AudioDbFile.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -7,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "audiodb/AudioDbFile.h"
 #include "support/SizeLimitedChild.h"
 #include "support/TestSupport.h"
 
@@ -18,8 +17,7 @@ using testsupport::WriteTextFile;
 namespace {
 
 // Reads text as a database file into a fresh database; the result code goes to *result.
-std::unique_ptr<AudioDatabase> ReadText(const TempDir& dir, const std::string& text,
-                                        int* result) {
+std::unique_ptr<AudioDatabase> ReadText(const TempDir& dir, const std::string& text, int* result) {
   const std::string path = dir.File("in.aub");
   WriteTextFile(path, text);
   auto db = AudioDb_Create();
@@ -200,8 +198,9 @@ TEST(AudioDbFile, CrlfFilesKeepTheirCarriageReturnsAndRoundTrip) {
                      "0 0 0 \"u\" \"/q\" 1 \"open comment\r\n",
                      &result);
   EXPECT_EQ(result, kAudioDbOk);
-  EXPECT_EQ(Describe(*db), "Rock\r|<none>|<none>|t|/p|5|c|1999\n"
-                           "<none>|<none>|<none>|u|/q|1|open comment\r|0\n");
+  EXPECT_EQ(Describe(*db),
+            "Rock\r|<none>|<none>|t|/p|5|c|1999\n"
+            "<none>|<none>|<none>|u|/q|1|open comment\r|0\n");
   const std::string path = dir.File("out.aub");
   ASSERT_EQ(AudioDb_Write(*db, path), kAudioDbOk);
   auto again = AudioDb_Create();
