@@ -75,7 +75,11 @@ void ImageTransport::RecordCommandsInto(std::vector<std::vector<uint8_t>>* log) 
 
 ScsiResult ImageTransport::Send(std::span<const uint8_t> cdb, std::span<uint8_t> data,
                                 ScsiDirection direction, int /*timeout_ms*/) {
-  if (log_) log_->emplace_back(cdb.begin(), cdb.end());
+  if (log_) {
+    log_->emplace_back(cdb.begin(), cdb.end());
+    if (direction == ScsiDirection::kWrite)
+      log_->back().insert(log_->back().end(), data.begin(), data.end());
+  }
   if (cdb.empty()) return Failure(kSenseInvalidOpcode);
   const bool writes = cdb[0] == 0x15;
   if (writes != (direction == ScsiDirection::kWrite)) return Failure(kSenseInvalidField);

@@ -37,7 +37,8 @@ class ImageTransport final : public ScsiTransport {
   void SetCapabilityAnswer(std::vector<uint8_t> answer);  // whole MODE SENSE reply
   void SetTocAnswer(std::vector<uint8_t> answer);         // whole READ TOC reply
   void SetEjected(bool ejected);
-  // Every command block sent is appended here (tests check exact bytes).
+  // Every command block sent is appended here, followed by the data of writing
+  // commands (tests check exact bytes).
   void RecordCommandsInto(std::vector<std::vector<uint8_t>>* log);
 
   uint32_t block_length() const { return block_length_; }
