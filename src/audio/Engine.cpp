@@ -123,6 +123,7 @@ int32_t StepWithoutSeeking(double step) {
 
 bool Engine_Start(int32_t buffer_time_ms, platform::Signals* notify, uint32_t notify_bits) {
   if (engine) return true;
+  speed = 100.0;
   auto pc = std::make_unique<PlayerControl>();
   pc->notify = notify;
   pc->notify_bits = notify_bits;
