@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "decoders/Decoders.h"
+#include "decoders/TwdecodeSupport.h"
+#include "support/TestSupport.h"
+
+using testsupport::ReadBinaryFile;
+using testsupport::ShellQuote;
+using testsupport::TempDir;
+using testsupport::WriteBinaryFile;
+
+namespace {
+
+void PutBe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
+}
+
+// The first 24 bytes of file, then the annotation, then the sample data.
+std::vector<uint8_t> Rebuilt(const std::vector<uint8_t>& file, const std::string& annotation,
+                             const std::vector<uint8_t>& data) {
+  std::string joined(file.begin(), file.begin() + 24);
+  joined += annotation;
+  joined.append(data.begin(), data.end());
+  return {joined.begin(), joined.end()};
+}
+
+struct Variety {
+  const char* sox_options;  // sample coding for sox
+  const char* ffmpeg_codec;
+  bool eight_bit;  // delivered width
+  const char* type_text;
+};
+constexpr Variety kVarieties[] = {
+    {"-e u-law", "pcm_mulaw", false, "AU-ULAW"},
+    {"-e signed -b 8", "pcm_s8", true, "AU-LIN8"},
+    {"-e signed -b 16", "pcm_s16be", false, "AU-LIN16"},
+};
+
+void ExpectDecodesTo(const std::string& path, const Variety& v, const std::string& expected) {
+  const twtest::ToolOutput got = twtest::Twdecode(path);
+  ASSERT_EQ(got.exit_code, 0) << path << "\n" << got.fields;
+  EXPECT_NE(got.fields.find(std::string("type: ") + v.type_text), std::string::npos);
+  EXPECT_FALSE(got.samples.empty());
+  EXPECT_TRUE(got.samples == expected) << path;
+}
+
+std::string SoxDecode(const std::string& path, bool eight_bit) {
+  return twtest::Output("sox " + ShellQuote(path) + (eight_bit ? " -t s8 -" : " -t s16 -L -"));
+}
+
+}  // namespace
+
+TEST(Au, SoxFilesDecodeExactlyLikeSox) {
+  TempDir dir;
+  int n = 0;
+  for (const Variety& v : kVarieties) {
+    for (const char* layout : {"-r 8000 -c 1", "-r 22050 -c 2", "-r 44100 -c 1"}) {
+      const std::string path = dir.File("s" + std::to_string(n++) + ".au");
+      twtest::Make(std::string("sox -D -n ") + layout + " " + v.sox_options + " " +
+                   ShellQuote(path) + " synth 0.4 whitenoise");
+      ExpectDecodesTo(path, v, SoxDecode(path, v.eight_bit));
+    }
+  }
+}
+
+TEST(Au, FfmpegFilesWithAndWithoutTitleDecodeLikeFfmpeg) {
+  TempDir dir;
+  int n = 0;
+  for (const Variety& v : kVarieties) {
+    // A titled mono file, and a stereo one written to a pipe (data size unknown).
+    for (const bool titled : {true, false}) {
+      const std::string path = dir.File("f" + std::to_string(n++) + ".au");
+      const std::string out = titled ? "-ac 1 -metadata title=Sunrise -f au " + ShellQuote(path)
+                                     : "-ac 2 -f au - > " + ShellQuote(path);
+      twtest::Make(std::string("ffmpeg -loglevel error -y -f lavfi -i "
+                               "'anoisesrc=r=16000:d=0.4:a=0.8' -c:a ") +
+                   v.ffmpeg_codec + " " + out);
+      const std::string pcm = v.eight_bit ? "s8" : "s16le";
+      const std::string expected =
+          twtest::Output("ffmpeg -loglevel error -i " + ShellQuote(path) + " -f " + pcm + " -");
+      ExpectDecodesTo(path, v, expected);
+      EXPECT_TRUE(SoxDecode(path, v.eight_bit) == expected);
+      decoders::TrackInfo track;
+      ASSERT_TRUE(twtest::Probe(decoders::kAuDecoder, path, &track));
+      EXPECT_EQ(std::string(track.comment).find("Sunrise") != std::string::npos, titled);
+    }
+  }
+}
+
+TEST(Au, HeaderVariantsOfOneFile) {
+  TempDir dir;
+  const std::string path = dir.File("base.au");
+  twtest::Make("sox -D -n -r 8000 -c 1 -e u-law " + ShellQuote(path) + " synth 0.3 whitenoise");
+  auto bytes = ReadBinaryFile(path);
+  const uint32_t header = uint32_t(bytes[7]);
+  ASSERT_GE(header, 28u);
+  const std::string expected = SoxDecode(path, false);
+  std::vector<uint8_t> data(bytes.begin() + header, bytes.end());
+
+  // Header size 28 with a four-character annotation, the ".sd\0" magic and an
+  // unknown data size.
+  std::vector<uint8_t> au = Rebuilt(bytes, "abcd", data);
+  PutBe32(au, 0, 0x2E736400);
+  PutBe32(au, 4, 28);
+  PutBe32(au, 8, 0xFFFFFFFF);
+  const std::string variant = dir.File("variant.au");
+  WriteBinaryFile(variant, au);
+  decoders::TrackInfo track;
+  ASSERT_TRUE(twtest::Probe(decoders::kAuDecoder, variant, &track));
+  EXPECT_STREQ(track.comment, "abcd");
+  EXPECT_EQ(track.data_start[0], 28u);
+  EXPECT_EQ(track.length, int32_t(data.size()));
+  EXPECT_TRUE(twtest::Twdecode(variant).samples == expected);
+
+  // A header size below 24 means 24: no annotation, data right after the header.
+  std::vector<uint8_t> short_header = Rebuilt(bytes, "", data);
+  PutBe32(short_header, 4, 16);
+  WriteBinaryFile(variant, short_header);
+  decoders::TrackInfo plain;
+  ASSERT_TRUE(twtest::Probe(decoders::kAuDecoder, variant, &plain));
+  EXPECT_STREQ(plain.comment, "");
+  EXPECT_TRUE(twtest::Twdecode(variant).samples == expected);
+
+  // Encodings, channel counts and rates the engine cannot play.
+  const std::pair<size_t, uint32_t> refusals[] = {{12, 6}, {12, 27}, {12, 0},     {20, 0},
+                                                  {20, 3}, {16, 0},  {16, 800000}};
+  for (const auto& [at, value] : refusals) {
+    auto changed = bytes;
+    PutBe32(changed, at, value);
+    WriteBinaryFile(variant, changed);
+    EXPECT_EQ(twtest::Twdecode(variant).exit_code, 2) << at << " = " << value;
+  }
+}
+
+TEST(Au, SeekingThenDecodingEqualsDecodingStraightThrough) {
+  TempDir dir;
+  for (const Variety& v : kVarieties) {
+    const std::string path = dir.File("seek.au");
+    twtest::Make(std::string("sox -D -n -r 11025 -c 2 ") + v.sox_options + " " + ShellQuote(path) +
+                 " synth 1.2 whitenoise");
+    twtest::ExpectSeeksMatchStraightDecode(decoders::kAuDecoder, path);
+  }
+}
+
+TEST(Au, HostileHeadersAreRefusedOrPlayed) {
+  TempDir dir;
+  const std::string path = dir.File("h.au");
+  twtest::Make(
+      "ffmpeg -loglevel error -y -f lavfi -i 'anoisesrc=r=8000:d=0.05' -ac 2 -c:a "
+      "pcm_s16be -metadata title=T -f au " +
+      ShellQuote(path));
+  twtest::ExpectHostileVariantsSafe(decoders::kAuDecoder, ReadBinaryFile(path), 60);
+}
