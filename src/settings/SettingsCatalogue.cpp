@@ -5,8 +5,9 @@
 namespace settings {
 namespace {
 
-// Walks every key in file order. S is SettingsSnapshot when reading into it and
-// const SettingsSnapshot when writing from it; V supplies one operation per type.
+// The Visit functions walk every key in file order. Their records are const
+// when writing a document and mutable when reading one; the visitor V supplies
+// one operation per type: Flag, Number, Hex, Text and Pen.
 template <typename Audio, typename V>
 void VisitAudio(Audio& a, V& v) {
   constexpr const char* s = "AUDIO";
