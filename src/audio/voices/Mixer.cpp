@@ -144,43 +144,62 @@ bool Mixer::AdvancePastEnd(Channel& channel, bool hold_repeat) {
   return true;
 }
 
-int32_t Mixer::SampleAt(const Channel& channel) const {
-  const Sound& sound = *CurrentSound(channel);
-  const auto index = static_cast<uint32_t>(channel.position >> kFractionBits);
-  const int64_t fraction = static_cast<int64_t>(channel.position & kFractionMask);
+int32_t Mixer::SampleAt(const Sound& sound, uint64_t position) {
+  const auto index = static_cast<uint32_t>(position >> kFractionBits);
+  const int64_t fraction = static_cast<int64_t>(position & kFractionMask);
   const int32_t a = SourceSample(sound, index);
   if (fraction == 0) return a;
   const int32_t b = index + 1 < sound.frames ? SourceSample(sound, index + 1) : a;
   return a + static_cast<int32_t>(((b - a) * fraction) >> kFractionBits);
 }
 
-MixResult Mixer::Mix(int16_t* out, uint32_t frames, uint32_t hold_repeats) {
-  MixResult result;
-  for (uint32_t f = 0; f < frames; ++f) {
-    for (int c = 0; c < channels(); ++c) {
-      Channel& ch = channels_[static_cast<size_t>(c)];
-      if (!IsPlaying(c) || (ch.position >> kFractionBits) < CurrentSound(ch)->frames) continue;
-      if (!AdvancePastEnd(ch, (hold_repeats >> c) & 1)) return {f, MixStop::kAwaitNext, c};
-    }
-    for (int c = 0; c < channels(); ++c) {
-      if (channels_[static_cast<size_t>(c)].started) return {f, MixStop::kStarted, c};
-    }
-    if (!AnyPlaying()) return {f, MixStop::kSilent, -1};
-    int64_t left = 0;
-    int64_t right = 0;
-    for (int c = 0; c < channels(); ++c) {
-      if (!IsPlaying(c)) continue;
-      Channel& ch = channels_[static_cast<size_t>(c)];
-      const int64_t sample = SampleAt(ch);
-      left += sample * ch.gain_left;
-      right += sample * ch.gain_right;
+uint32_t Mixer::FramesBeforeEnd(const Channel& channel) const {
+  const uint64_t length = static_cast<uint64_t>(CurrentSound(channel)->frames) << kFractionBits;
+  if (channel.position >= length) return 0;
+  const uint64_t left = length - channel.position;
+  return static_cast<uint32_t>(
+      std::min<uint64_t>((left + channel.step - 1) / channel.step, UINT32_MAX));
+}
+
+void Mixer::MixRun(int16_t* out, uint32_t frames) {
+  std::vector<int64_t>& sums = accumulator_;
+  sums.assign(size_t{frames} * 2, 0);
+  for (int c = 0; c < channels(); ++c) {
+    if (!IsPlaying(c)) continue;
+    Channel& ch = channels_[static_cast<size_t>(c)];
+    const Sound& sound = *CurrentSound(ch);
+    for (uint32_t f = 0; f < frames; ++f) {
+      const int64_t sample = SampleAt(sound, ch.position);
+      sums[2 * f] += sample * ch.gain_left;
+      sums[2 * f + 1] += sample * ch.gain_right;
       ch.position += ch.step;
     }
-    out[2 * f] = Clipped(left >> kGainBits);
-    out[2 * f + 1] = Clipped(right >> kGainBits);
   }
-  result.frames = frames;
-  return result;
+  for (size_t i = 0; i < size_t{frames} * 2; ++i) out[i] = Clipped(sums[i] >> kGainBits);
+}
+
+MixResult Mixer::Mix(int16_t* out, uint32_t frames, uint32_t hold_repeats) {
+  uint32_t f = 0;
+  while (f < frames) {
+    uint32_t run = frames - f;
+    for (int c = 0; c < channels(); ++c) {
+      Channel& ch = channels_[static_cast<size_t>(c)];
+      if (!IsPlaying(c)) continue;
+      if ((ch.position >> kFractionBits) >= CurrentSound(ch)->frames &&
+          !AdvancePastEnd(ch, (hold_repeats >> c) & 1)) {
+        return {f, MixStop::kAwaitNext, c};
+      }
+    }
+    for (int c = 0; c < channels(); ++c) {
+      const Channel& ch = channels_[static_cast<size_t>(c)];
+      if (ch.started) return {f, MixStop::kStarted, c};
+      if (IsPlaying(c)) run = std::min(run, FramesBeforeEnd(ch));
+    }
+    if (!AnyPlaying()) return {f, MixStop::kSilent, -1};
+    MixRun(out + size_t{f} * 2, run);
+    f += run;
+  }
+  return {frames, MixStop::kFull, -1};
 }
 
 std::vector<int> Mixer::TakeStartedChannels() {

@@ -84,12 +84,17 @@ class Mixer {
   void UpdateGains(Channel& channel) const;
   // Moves a channel that reached its sound's end to what follows; false when it must wait.
   bool AdvancePastEnd(Channel& channel, bool hold_repeat);
-  int32_t SampleAt(const Channel& channel) const;
+  static int32_t SampleAt(const Sound& sound, uint64_t position);
+  // Output frames the channel can mix before its sound's end.
+  uint32_t FramesBeforeEnd(const Channel& channel) const;
+  // Mixes frames that cross no sound's end.
+  void MixRun(int16_t* out, uint32_t frames);
 
   uint32_t mix_frequency_;
   double master_gain_ = 1.0;
   std::vector<Sound> sounds_;
   std::vector<Channel> channels_;
+  std::vector<int64_t> accumulator_;  // interleaved sums of one run, 16.16
 };
 
 }  // namespace audio::voices
