@@ -176,11 +176,12 @@ void StartIntro(PlayerControl& pc) {
   pc.intro_left = pc.intro_time;
 }
 
+// The ring holds song frames, so they are counted at the song's own frequency
+// (at speeds other than 100 % the out frequency would misplace them).
 double TimeHeard(PlayerControl& pc) {
   if (!pc.track_open || !pc.track.position) return 0.0;
   double t = pc.track.position();
-  const int32_t out = pc.out_frequency.load();
-  if (out > 0) t -= double(Query(kAumCtlQueued)) / out;
+  if (pc.track.frequency > 0) t -= double(Query(kAumCtlQueued)) / pc.track.frequency;
   return std::max(t, 0.0);
 }
 
