@@ -12,6 +12,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/IffReader.h"
+#include "decoders/PcmTrack.h"
 #include "decoders/TW_File.h"
 
 namespace decoders {
@@ -24,7 +25,6 @@ using iff::kSeekBlock;
 constexpr uint8_t kBigEndian = 0;
 constexpr uint8_t kLittleEndian = 1;  // AIFF-C "sowt"
 constexpr size_t kSamplePrefix = 8;   // offset and block size before the samples
-constexpr double kMaxFrequency = 768000.0;
 
 constexpr std::array<int16_t, 89> kImaSteps = {
     7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
@@ -45,17 +45,15 @@ struct AdpcmState {
 struct Instance {
   TrackInfo track;
   FileHandle file;
-  int64_t position = 0;       // frames
-  std::vector<uint8_t> work;  // PCM conversion buffer, or ADPCM read buffer
+  int64_t position = 0;        // frames
+  std::vector<uint8_t> codes;  // one block's ADPCM bytes
   AdpcmState state;
   iff::SeekTable<AdpcmState> seek_table;
 
   explicit Instance(const TrackInfo& info) : track(info), seek_table(info.length) {}
-  int channels() const { return track.stereo ? 2 : 1; }
-  int64_t frame_bytes() const { return channels() * (track.bits == 16 ? 2 : 1); }
 };
 
-std::unique_ptr<Instance> g_instance;  // the one open track; audio task only
+std::unique_ptr<Instance> g_adpcm;  // the open ADP4 track, if any; audio task only
 
 // The 80-bit rate rearranged into a double: the exponent's top bit and low ten
 // bits, the 52 mantissa bits after the explicit integer bit. Exact for every
@@ -130,7 +128,7 @@ bool PcmByteOrder(uint32_t compression, uint8_t* order) {
 
 // Fills the format fields; false for what cannot be played.
 bool SetFormat(const Common& common, const ChunkHeader& samples, TrackInfo* track) {
-  if (!(common.rate >= 1.0 && common.rate <= kMaxFrequency)) return false;  // NaN too
+  if (!(common.rate >= 1.0 && common.rate <= double(kMaxFrequency))) return false;  // NaN too
   if (common.channels != 1 && common.channels != 2) return false;
   if (!samples.FitsOffsets()) return false;
   const bool adpcm = samples.id == FourCC("ADP4");
@@ -157,36 +155,6 @@ bool SetFormat(const Common& common, const ChunkHeader& samples, TrackInfo* trac
   return true;
 }
 
-int16_t ReadSample16(const uint8_t* bytes, uint8_t order) {
-  return static_cast<int16_t>(order == kBigEndian ? bytes[0] << 8 | bytes[1]
-                                                  : bytes[1] << 8 | bytes[0]);
-}
-
-// Reads interleaved PCM and hands each channel its own buffer in native order.
-int64_t DecodePcm(Instance* in, void* left, void* right, int64_t frames) {
-  if (!left) return 0;
-  const int64_t frame_bytes = in->frame_bytes();
-  in->work.resize(static_cast<size_t>(frames * frame_bytes));
-  const size_t got = iff::ReadSome(in->file.get(), in->work.data(), in->work.size());
-  const int64_t delivered = static_cast<int64_t>(got) / frame_bytes;
-  std::array<uint8_t*, 2> out = {static_cast<uint8_t*>(left), static_cast<uint8_t*>(right)};
-  const uint8_t* src = in->work.data();
-  for (int64_t f = 0; f < delivered; ++f) {
-    for (int c = 0; c < in->channels(); ++c) {
-      if (in->track.bits == 16) {
-        const int16_t sample = ReadSample16(src, in->track.encoding);
-        if (out[c]) std::memcpy(out[c] + 2 * f, &sample, 2);
-        src += 2;
-      } else {
-        if (out[c]) out[c][f] = *src;
-        src += 1;
-      }
-    }
-  }
-  in->position += delivered;
-  return delivered;
-}
-
 int16_t ExpandNibble(AdpcmState* state, uint8_t code) {
   const int32_t step = kImaSteps[static_cast<size_t>(state->index)];
   int32_t difference = step >> 3;
@@ -203,16 +171,16 @@ int64_t DecodeAdpcm(Instance* in, int16_t* out, int64_t frames) {
   if (in->position <= 0) in->state = {};
   frames &= ~int64_t(1);
   int64_t done = 0;
-  in->work.resize(kSeekBlock / 2);
+  in->codes.resize(kSeekBlock / 2);
   while (frames > 0) {
     const int64_t offset = in->position % kSeekBlock;
     if (offset == 0) in->seek_table.Record(in->position / kSeekBlock, in->state);
     const int64_t take = std::min(kSeekBlock - offset, frames);
-    const size_t got = iff::ReadSome(in->file.get(), in->work.data(), size_t(take / 2));
+    const size_t got = iff::ReadSome(in->file.get(), in->codes.data(), size_t(take / 2));
     if (got == 0) break;
     for (size_t i = 0; i < got; ++i) {
-      out[done++] = ExpandNibble(&in->state, in->work[i] >> 4);
-      out[done++] = ExpandNibble(&in->state, in->work[i] & 0x0F);
+      out[done++] = ExpandNibble(&in->state, in->codes[i] >> 4);
+      out[done++] = ExpandNibble(&in->state, in->codes[i] & 0x0F);
     }
     in->position += int64_t(2 * got);
     frames -= int64_t(2 * got);
@@ -220,31 +188,23 @@ int64_t DecodeAdpcm(Instance* in, int16_t* out, int64_t frames) {
   return done;
 }
 
-bool IsAdpcm(const Instance& in) { return in.track.format_tag == FourCC("ADP4"); }
-
-int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
-  if (!g_instance || max_frames <= 0) return 0;
-  Instance* in = g_instance.get();
-  const int64_t frames = std::min<int64_t>(
-      max_frames, iff::FramesFor(seconds, in->track.frequency, in->track.length - in->position));
-  if (frames <= 0) return 0;
-  if (IsAdpcm(*in))
-    return left ? static_cast<int32_t>(DecodeAdpcm(in, static_cast<int16_t*>(left), frames)) : 0;
-  return static_cast<int32_t>(DecodePcm(in, left, right, frames));
+int32_t DecodeAdpcmTrack(void* left, int32_t max_frames, double seconds) {
+  Instance* in = g_adpcm.get();
+  const int64_t frames = FramesIn(seconds, in->track.frequency,
+                                  std::min<int64_t>(max_frames, in->track.length - in->position));
+  if (frames <= 0 || !left) return 0;
+  return static_cast<int32_t>(DecodeAdpcm(in, static_cast<int16_t*>(left), frames));
 }
 
-// Puts the file at the data start + offset; false (and back at the start) if refused.
-bool PlaceFile(Instance* in, int64_t offset) {
-  if (iff::SeekTo(in->file.get(), int64_t(in->track.data_start[0]) + offset)) return true;
-  iff::SeekTo(in->file.get(), in->track.data_start[0]);
-  return false;
-}
-
-void SeekAdpcm(Instance* in, int64_t target) {
-  target &= ~int64_t(1);
+// Restores the nearest recorded state at or before the target and decodes forward.
+double SeekAdpcm(double seconds) {
+  Instance* in = g_adpcm.get();
+  const int64_t target = FramesIn(seconds, in->track.frequency, in->track.length) & ~int64_t(1);
   const int64_t block = target / kSeekBlock;
   if (block <= in->seek_table.highest()) {
-    const bool placed = PlaceFile(in, block * kSeekBlock / 2);
+    const int64_t data_start = in->track.data_start[0];
+    const bool placed = iff::SeekTo(in->file.get(), data_start + block * kSeekBlock / 2) ||
+                        !iff::SeekTo(in->file.get(), data_start);
     in->position = placed ? block * kSeekBlock : 0;
     in->state = placed ? in->seek_table.At(block) : AdpcmState{};
   }
@@ -252,34 +212,52 @@ void SeekAdpcm(Instance* in, int64_t target) {
   while (in->position < target) {
     if (DecodeAdpcm(in, scratch.data(), std::min(target - in->position, kSeekBlock)) <= 0) break;
   }
-}
-
-double Seek(double seconds) {
-  if (!g_instance) return 0.0;
-  Instance* in = g_instance.get();
-  const int64_t target = iff::FramesFor(seconds, in->track.frequency, in->track.length);
-  if (IsAdpcm(*in)) {
-    SeekAdpcm(in, target);
-  } else {
-    in->position = PlaceFile(in, target * in->frame_bytes()) ? target : 0;
-  }
   return iff::SecondsFor(in->position, in->track.frequency);
 }
 
-double Position() {
-  return g_instance ? iff::SecondsFor(g_instance->position, g_instance->track.frequency) : 0.0;
+// SSND data plays through the shared PCM track.
+struct SsndPcm {
+  static bool Layout(const TrackInfo& track, PcmLayout* layout) {
+    if (track.format_tag != FourCC("SSND")) return false;
+    layout->data_start = track.data_start[0];
+    layout->length = track.length;
+    layout->frequency = track.frequency;
+    layout->channels = track.stereo ? 2 : 1;
+    layout->coding = track.bits == 8                   ? PcmCoding::kSigned8
+                     : track.encoding == kLittleEndian ? PcmCoding::kSigned16Le
+                                                       : PcmCoding::kSigned16Be;
+    return true;
+  }
+};
+using SsndOps = PcmOperations<SsndPcm>;
+
+// The module's operations: the ADPCM instance when one is open, else the PCM track.
+int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
+  return g_adpcm ? DecodeAdpcmTrack(left, max_frames, seconds)
+                 : SsndOps::Decode(left, right, max_frames, seconds);
 }
 
-void Close() { g_instance.reset(); }
+double Seek(double seconds) { return g_adpcm ? SeekAdpcm(seconds) : SsndOps::Seek(seconds); }
+
+double Position() {
+  return g_adpcm ? iff::SecondsFor(g_adpcm->position, g_adpcm->track.frequency)
+                 : SsndOps::Position();
+}
+
+void Close() {
+  g_adpcm.reset();
+  SsndOps::Close();
+}
 
 int Open(TrackInfo* track) {
-  if (!track || (track->format_tag != FourCC("SSND") && track->format_tag != FourCC("ADP4")))
-    return 0;
   Close();
+  if (!track) return 0;
+  if (track->format_tag == FourCC("SSND")) return SsndOps::Open(track);
+  if (track->format_tag != FourCC("ADP4")) return 0;
   auto in = std::make_unique<Instance>(*track);
   in->file.reset(TW_File_Open(track->path, kFileRead, 0));
   if (!in->file) return 0;
-  g_instance = std::move(in);
+  g_adpcm = std::move(in);
   Seek(0.0);
   return 1;
 }

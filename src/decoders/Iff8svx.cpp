@@ -10,6 +10,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/IffReader.h"
+#include "decoders/PcmTrack.h"
 #include "decoders/TW_File.h"
 
 namespace decoders {
@@ -158,8 +159,8 @@ int64_t DecodePlain(Instance* in, const Outputs& out, int64_t frames) {
 int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
   if (!g_instance || max_frames <= 0) return 0;
   Instance* in = g_instance.get();
-  const int64_t frames = std::min<int64_t>(
-      max_frames, iff::FramesFor(seconds, in->track.frequency, in->track.length - in->position));
+  const int64_t frames = FramesIn(seconds, in->track.frequency,
+                                  std::min<int64_t>(max_frames, in->track.length - in->position));
   if (frames <= 0) return 0;
   const Outputs out = {static_cast<int8_t*>(left), static_cast<int8_t*>(right)};
   if (in->track.encoding == kPlain) return static_cast<int32_t>(DecodePlain(in, out, frames));
@@ -209,7 +210,7 @@ void SeekFibonacci(Instance* in, int64_t target) {
 double Seek(double seconds) {
   if (!g_instance) return 0.0;
   Instance* in = g_instance.get();
-  const int64_t target = iff::FramesFor(seconds, in->track.frequency, in->track.length);
+  const int64_t target = FramesIn(seconds, in->track.frequency, in->track.length);
   if (in->track.encoding == kFibonacci) {
     SeekFibonacci(in, target);
   } else {

@@ -80,13 +80,6 @@ bool IffReader::SkipChunk(const ChunkHeader& chunk) {
   return SeekTo(file_, offset_) || offset_ == file_size_;
 }
 
-int64_t FramesFor(double seconds, int32_t frequency, int64_t limit) {
-  const double frames = seconds * frequency;
-  if (!(frames > 0.0) || limit <= 0) return 0;  // negative, zero or NaN
-  if (frames >= static_cast<double>(limit)) return limit;
-  return static_cast<int64_t>(frames);
-}
-
 double SecondsFor(int64_t frames, int32_t frequency) {
   return frequency > 0 ? static_cast<double>(frames) / frequency : 0.0;
 }

@@ -64,9 +64,6 @@ class IffReader {
   int64_t offset_ = 0;
 };
 
-// Frames that trunc(seconds × frequency) stands for, clamped to 0..limit in
-// floating point first, so negative, huge and non-finite times stay in range.
-int64_t FramesFor(double seconds, int32_t frequency, int64_t limit);
 // Frames / frequency, 0.0 when the frequency is 0.
 double SecondsFor(int64_t frames, int32_t frequency);
 // Seeks to an absolute offset; false when the file layer refuses.
