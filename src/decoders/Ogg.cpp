@@ -131,7 +131,7 @@ void ApplyComment(std::string_view comment, TrackInfo* track) {
   } else if (TakeValue(comment, "DATE=", 7, &value)) {
     track->year = ParseYear(value);
   } else if (TakeValue(comment, "GENRE=", 7, &value)) {
-    platform::CopyField(track->genre, value == "Unknown" ? std::string_view() : value);
+    platform::CopyField(track->genre, value == "Unknown" ? std::string_view("") : value);
   }
 }
 
@@ -211,10 +211,17 @@ int Open(TrackInfo* track) {
   return 1;
 }
 
+// The nominal rate the encoder chose; the measured average when it set none.
+long BitRate(OggVorbis_File* file) {
+  const vorbis_info* info = ov_info(file, -1);
+  if (info && info->bitrate_nominal > 0) return info->bitrate_nominal;
+  return std::max(ov_bitrate(file, -1), 0L);
+}
+
 void Describe(VorbisStream& stream, TrackInfo* track) {
   OggVorbis_File* file = stream.file();
   char text[40];
-  std::snprintf(text, sizeof(text), "OGG %ldkbps", std::max(ov_bitrate(file, -1), 0L) / 1024);
+  std::snprintf(text, sizeof(text), "OGG %ldkbps", BitRate(file) / 1024);
   platform::CopyField(track->type_text, text);
   track->frequency = static_cast<int32_t>(stream.rate());
   track->stereo = stream.channels() == 2 ? 1 : 0;

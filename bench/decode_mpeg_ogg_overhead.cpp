@@ -1,0 +1,116 @@
+// The MPEG and Ogg modules against their bare libraries on the same file: what
+// the adapters (file layer, de-interleaving, block bounds) cost per second of sound.
+#include <benchmark/benchmark.h>
+#include <mpg123.h>
+#include <vorbis/vorbisfile.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "decoders/Decoders.h"
+#include "decoders/TW_File.h"
+
+namespace {
+
+constexpr int32_t kMaxFrames = 8192;
+
+// Sound files made once per run with the real encoders.
+struct Files {
+  std::string folder = std::filesystem::temp_directory_path() / "tw-bench-mpeg-ogg";
+  std::string mp3 = folder + "/bench.mp3";
+  std::string ogg = folder + "/bench.ogg";
+  Files() {
+    std::filesystem::create_directories(folder);
+    const std::string wav = folder + "/bench.wav";
+    const std::string command =
+        "sox -n -r 44100 -c 2 -b 16 " + wav + " synth 30 sine 200-4000 sine 660 vol 0.8 && " +
+        "lame --quiet -b 192 " + wav + " " + mp3 + " && oggenc -Q -o " + ogg + " " + wav;
+    if (std::system(command.c_str()) != 0) std::abort();
+  }
+  ~Files() { std::filesystem::remove_all(folder); }
+};
+
+const Files& BenchFiles() {
+  static const Files files;
+  return files;
+}
+
+decoders::TrackPtr Probe(const decoders::DecoderClass& module, const std::string& path) {
+  module.init();
+  auto track = std::make_unique<decoders::TrackInfo>();
+  track->path = path;
+  decoders::FileHandle file(decoders::TW_File_Open(path, decoders::kFileNoRam, 16384));
+  std::vector<uint8_t> header(decoders::kHeaderSize, 0);
+  const int32_t got = decoders::TW_File_Read(file.get(), header.data(), 16384);
+  decoders::TW_File_Seek(file.get(), 0, decoders::kSeekStart);
+  if (got <= 0 || !module.probe(file.get(), header.data(), size_t(got), track.get())) std::abort();
+  return track;
+}
+
+void PlayThroughModule(benchmark::State& state, const decoders::DecoderClass& module,
+                       const std::string& path) {
+  decoders::TrackPtr track = Probe(module, path);
+  std::vector<int16_t> left(kMaxFrames), right(kMaxFrames);
+  int64_t frames = 0;
+  for (auto _ : state) {
+    track->open(track.get());
+    track->seek(0.0);
+    while (const int32_t got = track->decode(left.data(), right.data(), kMaxFrames, 0.1)) {
+      if (got < 0) break;
+      frames += got;
+    }
+    track->close();
+  }
+  state.SetItemsProcessed(frames);
+}
+
+void BM_MpegModule(benchmark::State& state) {
+  PlayThroughModule(state, decoders::kMpegDecoder, BenchFiles().mp3);
+}
+
+void BM_MpegBareLibrary(benchmark::State& state) {
+  std::vector<unsigned char> buffer(kMaxFrames * 4);
+  int64_t frames = 0;
+  mpg123_init();
+  for (auto _ : state) {
+    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
+    mpg123_open(handle, BenchFiles().mp3.c_str());
+    size_t done = 0;
+    int code = MPG123_OK;
+    while (code == MPG123_OK || code == MPG123_NEW_FORMAT) {
+      code = mpg123_read(handle, buffer.data(), 4410 * 4, &done);
+      frames += static_cast<int64_t>(done / 4);
+    }
+    mpg123_delete(handle);
+  }
+  state.SetItemsProcessed(frames);
+}
+
+void BM_OggModule(benchmark::State& state) {
+  PlayThroughModule(state, decoders::kOggDecoder, BenchFiles().ogg);
+}
+
+void BM_OggBareLibrary(benchmark::State& state) {
+  std::vector<char> buffer(kMaxFrames * 4);
+  int64_t frames = 0;
+  for (auto _ : state) {
+    OggVorbis_File file;
+    ov_fopen(BenchFiles().ogg.c_str(), &file);
+    int link = 0;
+    long got = 0;
+    while ((got = ov_read(&file, buffer.data(), 4410 * 4, 0, 2, 1, &link)) > 0) frames += got / 4;
+    ov_clear(&file);
+  }
+  state.SetItemsProcessed(frames);
+}
+
+BENCHMARK(BM_MpegModule)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MpegBareLibrary)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OggModule)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OggBareLibrary)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,138 @@
+// Damaged and foreign files offered to the MPEG and Ogg modules: each is refused
+// or played to an end, never a crash, a hang or a read out of bounds (run these
+// under the sanitizer build too).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "MpegOggSupport.h"
+
+namespace {
+
+using decoders::kMpegDecoder;
+using decoders::kOggDecoder;
+using mpegogg::MakeSource;
+using mpegogg::PlayAll;
+using mpegogg::ProbeWith;
+using mpegogg::RunOk;
+using testsupport::ReadBinaryFile;
+using testsupport::ShellQuote;
+using testsupport::TempDir;
+using testsupport::WriteBinaryFile;
+using Bytes = std::vector<uint8_t>;
+
+// Offers the file to both modules and plays whatever is accepted.
+void RefusedOrPlayed(const std::string& path) {
+  SCOPED_TRACE(path);
+  for (const decoders::DecoderClass* module : {&kOggDecoder, &kMpegDecoder}) {
+    decoders::TrackPtr track = ProbeWith(*module, path);
+    if (!track) continue;
+    EXPECT_GT(track->frequency, 0);
+    PlayAll(track.get());
+    // The track can be played again after it ended.
+    bool opened = false;
+    PlayAll(track.get(), &opened);
+    EXPECT_TRUE(opened);
+  }
+}
+
+class Hostile : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    const std::string path = dir_.File(name);
+    WriteBinaryFile(path, bytes);
+    return path;
+  }
+  std::string Encode(const std::string& name, const std::string& command, int rate = 44100,
+                     int channels = 2) {
+    const std::string source = MakeSource(dir_, name + ".wav", rate, channels, 1.5);
+    const std::string path = dir_.File(name);
+    RunOk(command + " " + ShellQuote(source) + " " + ShellQuote(path) + " >/dev/null 2>&1");
+    return path;
+  }
+  std::string Oggenc(const std::string& name, int rate, int channels) {
+    const std::string source = MakeSource(dir_, name + ".wav", rate, channels, 1.5);
+    const std::string path = dir_.File(name);
+    RunOk("oggenc -Q -o " + ShellQuote(path) + " " + ShellQuote(source));
+    return path;
+  }
+  TempDir dir_;
+};
+
+TEST_F(Hostile, RandomBytesAndOtherFormatsAreRefusedOrPlayed) {
+  std::mt19937 random(1234);
+  for (const size_t size : {0u, 3u, 200u, 5000u, 300000u}) {
+    Bytes bytes(size);
+    for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+    RefusedOrPlayed(Write("random" + std::to_string(size) + ".mp3", bytes));
+    if (size >= 4) {
+      std::memcpy(bytes.data(), "OggS", 4);
+      RefusedOrPlayed(Write("random" + std::to_string(size) + ".ogg", bytes));
+    }
+  }
+  const std::string wave = MakeSource(dir_, "plain.wav", 44100, 2, 1.0);
+  RefusedOrPlayed(wave);
+  const std::string flac = dir_.File("sound.flac");
+  RunOk("sox " + ShellQuote(wave) + " " + ShellQuote(flac));
+  RefusedOrPlayed(flac);
+  const std::string aiff = dir_.File("sound.aiff");
+  RunOk("sox " + ShellQuote(wave) + " " + ShellQuote(aiff));
+  EXPECT_FALSE(ProbeWith(kMpegDecoder, aiff));
+  EXPECT_FALSE(ProbeWith(kOggDecoder, Encode("layer3.mp3", "lame -b 128")));
+}
+
+TEST_F(Hostile, TruncatedFramesAndPagesPlayWhatIsThere) {
+  const Bytes mp3 = ReadBinaryFile(Encode("whole.mp3", "lame -b 128"));
+  const Bytes ogg = ReadBinaryFile(Oggenc("whole.ogg", 44100, 2));
+  for (const double part : {0.001, 0.01, 0.3, 0.77, 0.999}) {
+    const auto cut = [part](const Bytes& bytes) {
+      return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() * part));
+    };
+    RefusedOrPlayed(Write("cut.mp3", cut(mp3)));
+    RefusedOrPlayed(Write("cut.ogg", cut(ogg)));
+  }
+}
+
+TEST_F(Hostile, HugeId3v2SizesAndBadChecksumsAreSurvived) {
+  const Bytes mp3 = ReadBinaryFile(Encode("crc.mp3", "lame -b 128 -p"));
+  // An ID3v2 header that claims 256 MB (syncsafe 0x7F7F7F7F) in front of real frames.
+  Bytes huge = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
+  huge.insert(huge.end(), mp3.begin(), mp3.end());
+  RefusedOrPlayed(Write("huge-id3.mp3", huge));
+  // Damage every 997th byte past the first frames: checksums fail, frames are skipped.
+  Bytes damaged = mp3;
+  for (size_t i = 2000; i < damaged.size(); i += 997) damaged[i] ^= 0x5A;
+  RefusedOrPlayed(Write("bad-crc.mp3", damaged));
+  Bytes ogg = ReadBinaryFile(Oggenc("damaged.ogg", 44100, 1));
+  for (size_t i = 6000; i < ogg.size(); i += 1499) ogg[i] ^= 0xA5;
+  RefusedOrPlayed(Write("damaged.ogg", ogg));
+}
+
+TEST_F(Hostile, ChainedStreamsThatChangeFormatEndWhereTheFormatChanges) {
+  const std::string mono = Oggenc("mono.ogg", 22050, 1);
+  const std::string stereo = Oggenc("stereo.ogg", 44100, 2);
+  Bytes chained = ReadBinaryFile(mono);
+  const Bytes second = ReadBinaryFile(stereo);
+  chained.insert(chained.end(), second.begin(), second.end());
+  const std::string path = Write("chained.ogg", chained);
+  decoders::TrackPtr track = ProbeWith(kOggDecoder, path);
+  ASSERT_TRUE(track);
+  EXPECT_EQ(track->stereo, 0);
+  EXPECT_TRUE(PlayAll(track.get()) == RunOk("oggdec -Q -R -o - " + ShellQuote(mono)));
+
+  // A chain of links of the same format plays through.
+  Bytes twice = second;
+  twice.insert(twice.end(), second.begin(), second.end());
+  const std::string same = Write("twice.ogg", twice);
+  track = ProbeWith(kOggDecoder, same);
+  ASSERT_TRUE(track);
+  EXPECT_TRUE(PlayAll(track.get()) == RunOk("oggdec -Q -R -o - " + ShellQuote(same)));
+
+  Bytes mp3 = ReadBinaryFile(Encode("a.mp3", "lame -b 128"));
+  const Bytes low = ReadBinaryFile(Encode("b.mp3", "lame -b 32 -m m --resample 8"));
+  mp3.insert(mp3.end(), low.begin(), low.end());
+  RefusedOrPlayed(Write("changing.mp3", mp3));
+}
+
+}  // namespace
