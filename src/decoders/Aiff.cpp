@@ -273,12 +273,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   ChunkHeader samples;
   if (!ReadChunks(&reader, form == FourCC("AIFC"), &common, &samples, &found)) return 0;
   if (!SetFormat(common, samples, &found)) return 0;
-  found.open = Open;
-  found.close = Close;
-  found.seek = Seek;
-  found.decode = Decode;
-  found.position = Position;
-  found.edit_tags = nullptr;
+  iff::Install({Open, Close, Seek, Decode, Position}, &found);
   *track = found;
   return 1;
 }

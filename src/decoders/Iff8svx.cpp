@@ -214,8 +214,8 @@ double Seek(double seconds) {
   if (in->track.encoding == kFibonacci) {
     SeekFibonacci(in, target);
   } else {
-    in->position = PlaceFiles(in, target) ? target : 0;
-    if (in->position == 0) PlaceFiles(in, 0);
+    // A RAM copy refuses a seek to its very end; the track is then over all the same.
+    in->position = PlaceFiles(in, target) ? target : in->track.length;
   }
   return iff::SecondsFor(in->position, in->track.frequency);
 }
@@ -259,12 +259,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   std::snprintf(found.type_text, sizeof found.type_text, "%s",
                 voice.compression == kFibonacci ? "8SVX-FIB" : "8SVX");
   found.seekable = 1;
-  found.open = Open;
-  found.close = Close;
-  found.seek = Seek;
-  found.decode = Decode;
-  found.position = Position;
-  found.edit_tags = nullptr;
+  iff::Install({Open, Close, Seek, Decode, Position}, &found);
   *track = found;
   return 1;
 }

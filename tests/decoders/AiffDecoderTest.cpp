@@ -4,6 +4,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/IffTestSupport.h"
+#include "decoders/TwdecodeSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -37,9 +38,7 @@ const std::string kFfmpegIn =
 class AiffTest : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const Bytes& bytes) {
-    const std::string path = dir_.File(name);
-    testsupport::WriteBinaryFile(path, bytes);
-    return path;
+    return ifftest::WriteFile(dir_.path(), name, bytes);
   }
   // Runs a command whose word OUT stands for the new file's path.
   std::string Make(const std::string& name, std::string command) {
@@ -55,7 +54,7 @@ class AiffTest : public ::testing::Test {
                 "sox -n -r 22050 -b 16 -c 1 -t wav OUT synth 35280s sine 440 pinknoise vol 0.7");
   }
   bool Identify(const std::string& path, TrackInfo* track) {
-    return ifftest::Identify(kAiffDecoder, path, track);
+    return twtest::Probe(kAiffDecoder, path, track);
   }
   testsupport::TempDir dir_;
 };
@@ -83,9 +82,9 @@ TEST_F(AiffTest, ToolFilesDecodeToTheToolsSamples) {
     EXPECT_STREQ(track.type_text, c.type_text.c_str());
     EXPECT_STREQ(track.title, c.title.c_str());
     EXPECT_EQ(track.bits, c.bits);
-    const Bytes expected = c.reference == "sox" ? ifftest::SoxDecode(path, c.bits)
-                                                : ifftest::FfmpegDecode(path, c.bits);
-    const Bytes decoded = ifftest::DecodeAll(&track);
+    const std::string expected = c.reference == "sox" ? ifftest::SoxDecode(path, c.bits)
+                                                      : ifftest::FfmpegDecode(path, c.bits);
+    const std::string decoded = ifftest::DecodeAll(&track);
     ASSERT_FALSE(decoded.empty());
     EXPECT_TRUE(decoded == expected);
     ifftest::ExpectSeeksMatch(&track, decoded);
@@ -173,7 +172,7 @@ TEST_F(AiffTest, Adp4MatchesFfmpegImaDecoding) {
   ASSERT_TRUE(Identify(path, &track));
   EXPECT_STREQ(track.type_text, "AIFF-ADP4");
   EXPECT_EQ(track.bits, 16);
-  const Bytes decoded = ifftest::DecodeAll(&track);
+  const std::string decoded = ifftest::DecodeAll(&track);
   EXPECT_TRUE(decoded == ifftest::FfmpegDecode(vag, 16));
   ifftest::ExpectSeeksMatch(&track, decoded);
 
@@ -184,7 +183,7 @@ TEST_F(AiffTest, Adp4MatchesFfmpegImaDecoding) {
           ifftest::Form("AIFF", {ifftest::Chunk("COMM", Common(1, 4, 16, ifftest::Extended(8000))),
                                  ifftest::Chunk("ADP4", SampleData({0x70, 0x00}))})),
       &track));
-  const Bytes once = ifftest::DecodeAll(&track);
+  const std::string once = ifftest::DecodeAll(&track);
   ASSERT_EQ(once.size(), 8u);
   EXPECT_EQ(once[0], 11);
   EXPECT_EQ(once[1], 0);

@@ -10,6 +10,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/IffTestSupport.h"
+#include "decoders/TwdecodeSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -54,7 +55,7 @@ class IffHostileTest : public ::testing::Test {
     for (const decoders::DecoderClass* module :
          {&decoders::kIff8svxDecoder, &decoders::kAiffDecoder}) {
       TrackInfo track;
-      if (ifftest::Identify(*module, path_, &track)) Play(&track);
+      if (twtest::Probe(*module, path_, &track)) Play(&track);
       if (HasFatalFailure()) return;
     }
   }
@@ -63,8 +64,8 @@ class IffHostileTest : public ::testing::Test {
   void Batter(const Bytes& file) {
     TrackInfo track;
     testsupport::WriteBinaryFile(path_, file);
-    ASSERT_TRUE(ifftest::Identify(decoders::kIff8svxDecoder, path_, &track) ||
-                ifftest::Identify(decoders::kAiffDecoder, path_, &track));
+    ASSERT_TRUE(twtest::Probe(decoders::kIff8svxDecoder, path_, &track) ||
+                twtest::Probe(decoders::kAiffDecoder, path_, &track));
     const size_t header_end = std::min<size_t>(file.size(), track.data_start[0] + 8);
     for (size_t at = 0; at < header_end; ++at) {
       for (uint32_t value : kEdgeValues) {
@@ -157,7 +158,7 @@ TEST_F(IffHostileTest, ImpossibleRatesAreRefused) {
     for (const Bytes& rate : rates) {
       testsupport::WriteBinaryFile(path_, AiffWithRate(rate, chunk));
       TrackInfo track;
-      EXPECT_FALSE(ifftest::Identify(decoders::kAiffDecoder, path_, &track));
+      EXPECT_FALSE(twtest::Probe(decoders::kAiffDecoder, path_, &track));
     }
   }
 }

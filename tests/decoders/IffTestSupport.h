@@ -25,24 +25,22 @@ std::vector<Bytes> SplitChunks(const Bytes& form);
 // The 80-bit extended encoding of a positive integer rate.
 Bytes Extended(uint32_t rate);
 
-// Runs the module's probe on a file as identification does; false when refused.
-bool Identify(const decoders::DecoderClass& module, const std::string& path,
-              decoders::TrackInfo* track);
+// Writes bytes to a new file in the folder; its path.
+std::string WriteFile(const std::string& folder, const std::string& name, const Bytes& bytes);
 // Plays the whole track from its start; interleaved little-endian samples.
-Bytes DecodeAll(decoders::TrackInfo* track);
+std::string DecodeAll(decoders::TrackInfo* track);
 // Decodes at most max_frames from the open track's current position.
-Bytes DecodeSome(const decoders::TrackInfo& track, int64_t max_frames);
+std::string DecodeSome(const decoders::TrackInfo& track, int64_t max_frames);
 // Bytes per interleaved frame of the track's output.
 size_t FrameBytes(const decoders::TrackInfo& track);
 
-// Standard output of a shell command that must succeed.
-Bytes ToolOutput(const std::string& command);
 // "sox"/"ffmpeg" decodes of a file to raw signed samples (8 or 16-bit little-endian).
-Bytes SoxDecode(const std::string& path, int bits);
-Bytes FfmpegDecode(const std::string& path, int bits);
+std::string SoxDecode(const std::string& path, int bits);
+std::string FfmpegDecode(const std::string& path, int bits);
 
 // Checks that seeking then decoding equals decoding straight through at ten
-// offsets, on a freshly opened track and again after it was played to the end.
-void ExpectSeeksMatch(decoders::TrackInfo* track, const Bytes& straight);
+// offsets, on a freshly opened track and again after it was played to the end
+// (seek tables empty, then full), with and without load-in-RAM.
+void ExpectSeeksMatch(decoders::TrackInfo* track, const std::string& straight);
 
 }  // namespace ifftest

@@ -8,6 +8,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/IffTestSupport.h"
+#include "decoders/TwdecodeSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -68,13 +69,11 @@ std::vector<int> TestSignal(size_t count, double pitch) {
 class SvxTest : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const Bytes& bytes) {
-    const std::string path = dir_.File(name);
-    testsupport::WriteBinaryFile(path, bytes);
-    return path;
+    return ifftest::WriteFile(dir_.path(), name, bytes);
   }
   TrackInfo IdentifyOrFail(const std::string& path) {
     TrackInfo track;
-    EXPECT_TRUE(ifftest::Identify(kIff8svxDecoder, path, &track)) << path;
+    EXPECT_TRUE(twtest::Probe(kIff8svxDecoder, path, &track)) << path;
     return track;
   }
   testsupport::TempDir dir_;
@@ -91,8 +90,8 @@ TEST_F(SvxTest, SoxFilesDecodeToSoxSamples) {
     EXPECT_STREQ(track.type_text, "8SVX");
     EXPECT_EQ(track.frequency, 11025);
     EXPECT_EQ(track.stereo != 0, channels == 2);
-    const Bytes expected = ifftest::SoxDecode(path, 8);
-    const Bytes decoded = ifftest::DecodeAll(&track);
+    const std::string expected = ifftest::SoxDecode(path, 8);
+    const std::string decoded = ifftest::DecodeAll(&track);
     EXPECT_EQ(decoded, expected) << channels << " channels";
     ifftest::ExpectSeeksMatch(&track, decoded);
   }
@@ -137,7 +136,7 @@ TEST_F(SvxTest, TextChunksAndChannelLayouts) {
   // A longer voice header is read and its tail skipped; a shorter one is refused.
   Bytes long_header = VoiceHeader(100, 8000, 0);
   long_header.resize(24, 0xEE);
-  EXPECT_TRUE(ifftest::Identify(
+  EXPECT_TRUE(twtest::Probe(
       kIff8svxDecoder,
       Write("long.8svx", ifftest::Form("8SVX", {ifftest::Chunk("VHDR", long_header),
                                                 ifftest::Chunk("BODY", Bytes(100, 1))})),
@@ -145,12 +144,12 @@ TEST_F(SvxTest, TextChunksAndChannelLayouts) {
   EXPECT_EQ(track.frequency, 8000);
   Bytes short_header = VoiceHeader(100, 8000, 0);
   short_header.resize(16);
-  EXPECT_FALSE(ifftest::Identify(
+  EXPECT_FALSE(twtest::Probe(
       kIff8svxDecoder,
       Write("short.8svx", ifftest::Form("8SVX", {ifftest::Chunk("VHDR", short_header),
                                                  ifftest::Chunk("BODY", Bytes(100, 1))})),
       &track));
-  EXPECT_FALSE(ifftest::Identify(
+  EXPECT_FALSE(twtest::Probe(
       kIff8svxDecoder,
       Write("rate0.8svx", ifftest::Form("8SVX", {ifftest::Chunk("VHDR", VoiceHeader(100, 0, 0)),
                                                  ifftest::Chunk("BODY", Bytes(100, 1))})),
@@ -175,7 +174,7 @@ TEST_F(SvxTest, FibonacciSumsWrapModulo256) {
     TrackInfo track = IdentifyOrFail(
         Write("wrap.8svx", ifftest::Form("8SVX", {ifftest::Chunk("VHDR", VoiceHeader(0, 8000, 1)),
                                                   ifftest::Chunk("BODY", body)})));
-    const Bytes decoded = ifftest::DecodeAll(&track);
+    const std::string decoded = ifftest::DecodeAll(&track);
     ASSERT_EQ(decoded.size(), c.expected.size());
     EXPECT_EQ(0, std::memcmp(decoded.data(), c.expected.data(), decoded.size()));
   }
@@ -211,9 +210,9 @@ TEST_F(SvxTest, FibonacciMatchesFfmpegAndSeeks) {
     const std::string path = make("fib.8svx", ours);
     TrackInfo track = IdentifyOrFail(path);
     EXPECT_EQ(track.stereo != 0, channels == 2);
-    const Bytes decoded = ifftest::DecodeAll(&track);
+    const std::string decoded = ifftest::DecodeAll(&track);
     ASSERT_EQ(decoded.size(), size_t(track.length * channels));
-    const Bytes reference = ifftest::FfmpegDecode(make("fib-lowfirst.8svx", theirs), 8);
+    const std::string reference = ifftest::FfmpegDecode(make("fib-lowfirst.8svx", theirs), 8);
     ASSERT_GE(reference.size(), decoded.size());
     EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), reference.begin()))
         << channels << " channels";
