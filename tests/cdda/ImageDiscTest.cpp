@@ -1,7 +1,7 @@
 // Disc images judged by libcdio's cd-info and cd-read and by bchunk.
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cstdio>
 #include <sstream>
 
 #include "CdImages.h"
@@ -29,12 +29,13 @@ std::vector<InfoTrack> CdInfoTracks(const std::string& cue) {
       "--cue-file " +
       ShellQuote(cue) + " 2>/dev/null");
   std::vector<InfoTrack> tracks;
-  const std::regex row(R"(^\s*(\d+): \d\d:\d\d:\d\d\s+(\d+) (\w+))");
   std::istringstream lines(result.out);
   for (std::string line; std::getline(lines, line);) {
-    std::smatch m;
-    if (std::regex_search(line, m, row))
-      tracks.push_back({std::stoi(m[1]), uint32_t(std::stoul(m[2])), m[3] == "audio"});
+    int number = 0;
+    unsigned lsn = 0;
+    char type[16] = {};
+    if (std::sscanf(line.c_str(), " %d: %*d:%*d:%*d %u %15s", &number, &lsn, type) == 3)
+      tracks.push_back({number, lsn, std::string(type) == "audio"});
   }
   return tracks;
 }
