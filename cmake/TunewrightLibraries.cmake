@@ -60,11 +60,15 @@ if(SDBUSCPP_FOUND)
 endif()
 tw_subsystem(tw_player SOURCES ${PLAYER_SOURCES} DEPS ${TW_PLAYER_DEPS})
 
+# The command port: other programs drive the player over a local socket.
+tw_glob(PORT_SOURCES port)
+tw_subsystem(tw_port SOURCES ${PORT_SOURCES} DEPS tw_player tw_texts tw_settings tw_platform)
+
 file(GLOB SHELL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/shell/*.cpp)
 list(FILTER SHELL_SOURCES EXCLUDE REGEX "/(main|Texts)\\.cpp$")
-tw_subsystem(tw_shell SOURCES ${SHELL_SOURCES} DEPS tw_player tw_registry tw_audio tw_texts
+tw_subsystem(tw_shell SOURCES ${SHELL_SOURCES} DEPS tw_port tw_player tw_registry tw_audio tw_texts
              tw_settings tw_platform)
 
 add_library(tunewright_core INTERFACE)
-target_link_libraries(tunewright_core INTERFACE tw_shell tw_player tw_registry tw_cdda tw_decoders
+target_link_libraries(tunewright_core INTERFACE tw_shell tw_port tw_player tw_registry tw_cdda tw_decoders
                       tw_audio tw_audiodb tw_karaoke tw_settings tw_texts tw_platform)

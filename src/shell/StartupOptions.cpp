@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "shell/ArgTemplate.h"
+#include "platform/ArgTemplate.h"
 
 namespace shell {
 namespace {
@@ -39,10 +39,10 @@ std::optional<StartupOptions> ParseStartupOptions(const std::vector<std::string>
     options.windowed = true;
     return options;
   }
-  static const ArgTemplate kTemplate(kStartupTemplate);
+  static const platform::ArgTemplate kTemplate(kStartupTemplate);
   const auto parsed = kTemplate.Parse(words);
   if (!parsed) return std::nullopt;
-  const std::vector<ArgValue>& v = *parsed;
+  const std::vector<platform::ArgValue>& v = *parsed;
 
   options.names = v[kName].list;
   if (v[kVerbosity].present) options.verbosity = v[kVerbosity].number;

@@ -1,10 +1,10 @@
-#include "shell/ArgTemplate.h"
+#include "platform/ArgTemplate.h"
 
 #include <cctype>
 #include <charconv>
 #include <limits>
 
-namespace shell {
+namespace platform {
 namespace {
 
 std::vector<std::string_view> SplitOn(std::string_view text, char separator) {
@@ -196,4 +196,4 @@ std::vector<std::string> SplitArgumentLine(std::string_view line) {
   return words;
 }
 
-}  // namespace shell
+}  // namespace platform

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "shell/ArgTemplate.h"
+#include "platform/ArgTemplate.h"
 
-using shell::ArgTemplate;
-using shell::SplitArgumentLine;
+using platform::ArgTemplate;
+using platform::SplitArgumentLine;
 
 TEST(ArgTemplate, KeywordsPositionalsAndSwitches) {
   const ArgTemplate t("Name/M,V=Verbosity/N,AHI=AHIMode/K,GUI/S,Title/F");

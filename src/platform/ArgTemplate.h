@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace shell {
+namespace platform {
 
 struct ArgItem {
   std::vector<std::string> names;
@@ -62,4 +62,4 @@ std::vector<std::string> SplitArgumentLine(std::string_view line);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-}  // namespace shell
+}  // namespace platform
