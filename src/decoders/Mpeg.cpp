@@ -1,6 +1,7 @@
 // The MPEG audio module: libmpg123 behind the five playback operations, the
 // stream description in the track's type and mode texts, the ID3v1 tag in its
 // descriptive fields.
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "decoders/Decoders.h"
 #include "decoders/Id3v1.h"
 #include "decoders/MpegStream.h"
+#include "decoders/PcmCodec.h"
 #include "decoders/TW_File.h"
 #include "platform/Utf8.h"
 #include "settings/SettingsGroups.h"
@@ -20,6 +22,9 @@ constexpr int32_t kProbeBuffer = 2048;
 constexpr int32_t kPlayBuffer = 32768;
 // The smallest request worth a decode call: one MPEG-1 layer II/III frame.
 constexpr int32_t kMinFrames = 1152;
+
+constexpr PcmCoding kNativePcm16 =
+    std::endian::native == std::endian::big ? PcmCoding::kSigned16Be : PcmCoding::kSigned16Le;
 
 bool g_library_ready = false;
 
@@ -113,22 +118,14 @@ int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
   std::vector<int16_t>& buffer = g_instance->interleaved;
   if (buffer.size() < frames * channels) buffer.resize(frames * channels);
   const size_t got = g_instance->stream->ReadFrames(buffer.data(), frames);
-  auto* out_left = static_cast<int16_t*>(left);
-  auto* out_right = static_cast<int16_t*>(right);
-  if (channels == 1) {
-    std::memcpy(out_left, buffer.data(), got * sizeof(int16_t));
-  } else {
-    for (size_t i = 0; i < got; ++i) {
-      out_left[i] = buffer[2 * i];
-      out_right[i] = buffer[2 * i + 1];
-    }
-  }
+  DecodePcm(kNativePcm16, reinterpret_cast<const uint8_t*>(buffer.data()), got,
+            static_cast<int>(channels), left, right);
   return static_cast<int32_t>(got);
 }
 
 void Close() { g_instance.reset(); }
 
-// The real output frequency goes back into the caller's record.
+// The real output format goes back into the caller's record.
 int Open(TrackInfo* track) {
   if (!track || track->format_tag != kTagMpeg) return 0;
   Close();
@@ -138,7 +135,9 @@ int Open(TrackInfo* track) {
   if (!instance->stream) return 0;
   instance->track = *track;
   Describe(instance->stream->description(), &instance->track);
+  // The settings may have changed since the probe: the caller reads both again.
   track->frequency = instance->track.frequency;
+  track->stereo = instance->track.stereo;
   g_instance = std::move(instance);
   return 1;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "decoders/Decoders.h"
+#include "decoders/PcmCodec.h"
 #include "decoders/StreamSource.h"
 #include "platform/Utf8.h"
 
@@ -18,6 +19,8 @@ namespace decoders {
 namespace {
 
 constexpr int32_t kPlayBuffer = 4096;
+constexpr PcmCoding kNativePcm16 =
+    std::endian::native == std::endian::big ? PcmCoding::kSigned16Be : PcmCoding::kSigned16Le;
 // ov_read calls one decode call may make before it gives up.
 constexpr int kMaxReads = 100;
 
@@ -179,21 +182,16 @@ int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
       std::min<double>(std::trunc(seconds * g_instance->track.frequency), max_frames);
   if (!(wanted >= 1.0)) return 0;
   const size_t frames = static_cast<size_t>(wanted);
-  auto* out_left = static_cast<int16_t*>(left);
-  auto* out_right = static_cast<int16_t*>(right);
   if (g_instance->stream->channels() == 1) {
     const size_t got = ReadBytes(static_cast<char*>(left), frames * sizeof(int16_t)) / 2;
-    if (out_right) std::memcpy(out_right, out_left, got * sizeof(int16_t));
+    if (right) std::memcpy(right, left, got * sizeof(int16_t));
     return static_cast<int32_t>(got);
   }
   std::vector<int16_t>& samples = g_instance->samples;
   if (samples.size() < 2 * frames) samples.resize(2 * frames);
   const size_t got =
       ReadBytes(reinterpret_cast<char*>(samples.data()), 2 * frames * sizeof(int16_t)) / 4;
-  for (size_t i = 0; i < got; ++i) {
-    out_left[i] = samples[2 * i];
-    out_right[i] = samples[2 * i + 1];
-  }
+  DecodePcm(kNativePcm16, reinterpret_cast<const uint8_t*>(samples.data()), got, 2, left, right);
   return static_cast<int32_t>(got);
 }
 

@@ -157,12 +157,16 @@ TEST_F(MpegDecoder, SeekClampsAnyTargetAndOpenReportsTheRealFrequency) {
   EXPECT_EQ(track->position(), 0.0);
   EXPECT_EQ(track->seek(1.0), 0.0);
 
-  // open() corrects the caller's frequency when the settings changed since the probe.
+  // open() corrects the caller's format when the settings changed since the probe.
   settings::MpegSettings block;
   block.layer3.stereo_freq_max = 22050;
+  block.layer3.mono_forced = 1;
+  block.layer3.mono_freq_max = 22050;
   settings::Mpeg().Apply(block);
+  ASSERT_EQ(track->stereo, 1);
   ASSERT_EQ(track->open(track.get()), 1);
   EXPECT_EQ(track->frequency, 22050);
+  EXPECT_EQ(track->stereo, 0);
   track->close();
   track->format_tag = 0;
   EXPECT_EQ(track->open(track.get()), 0);

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
+#include "decoders/PcmCodec.h"
 #include "decoders/TW_File.h"
 
 namespace mpegogg {
@@ -53,18 +53,15 @@ std::string PlayAll(decoders::TrackInfo* track, bool* opened) {
   track->seek(0.0);
   std::vector<int16_t> left(kMaxFrames), right(kMaxFrames);
   std::string out;
+  const int channels = track->stereo ? 2 : 1;
   for (int blocks = 0; blocks < 100000; ++blocks) {
     const int32_t frames = track->decode(left.data(), right.data(), kMaxFrames, 0.1);
     if (frames <= 0) break;
     EXPECT_LE(frames, kMaxFrames);
-    for (int32_t i = 0; i < frames; ++i) {
-      for (const int16_t sample : {left[i], right[i]}) {
-        const auto word = static_cast<uint16_t>(sample);
-        out.push_back(static_cast<char>(word & 0xFF));
-        out.push_back(static_cast<char>(word >> 8));
-        if (!track->stereo) break;
-      }
-    }
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(frames) * channels * 2);
+    decoders::InterleaveLittleEndian(left.data(), right.data(), static_cast<size_t>(frames),
+                                     channels, 16, reinterpret_cast<uint8_t*>(out.data() + at));
   }
   track->close();
   return out;
