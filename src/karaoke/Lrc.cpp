@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
 #include <optional>
 #include <vector>
 
 #include "karaoke/LyricsFile.h"
 #include "karaoke/TextScan.h"
 #include "platform/AtomicFile.h"
-#include "platform/TextLines.h"
 
 namespace karaoke {
 namespace {
@@ -79,6 +77,14 @@ struct LrcReader {
   }
 };
 
+std::string LrcStamp(int32_t time) {
+  const long long ms = std::max<int32_t>(time, 0);
+  char stamp[48];
+  std::snprintf(stamp, sizeof stamp, "[%02lld:%02lld.%02lld]", ms / 60000, ms / 1000 % 60,
+                ms % 1000 / 10);
+  return stamp;
+}
+
 bool Fail(std::string* error, std::string message) {
   if (error) *error = std::move(message);
   return false;
@@ -125,42 +131,23 @@ int32_t Lrc_ParseTimeTag(std::string_view inside) {
 std::unique_ptr<LyricsList> Lrc_ReadStream(std::FILE* file) {
   auto list = std::make_unique<LyricsList>();
   LrcReader reader{*list};
-  std::string line;
-  try {
-    for (bool first = true; platform::ReadLine(file, line); first = false) {
-      std::string_view view(line);
-      if (first && view.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        view.remove_prefix(kByteOrderMark.size());
-      }
-      reader.ReadLine(view);
+  bool first = true;
+  Lyrics_ForEachLine(file, [&](std::string_view line) {
+    if (first && line.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+      line.remove_prefix(kByteOrderMark.size());
     }
-  } catch (const std::bad_alloc&) {
-    // Keep what was read so far.
-  }
+    first = false;
+    reader.ReadLine(line);
+  });
   reader.Finish();
   return list;
 }
 
 std::unique_ptr<LyricsList> Lrc_Read(const std::string& path) {
-  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
-  if (!file) return nullptr;
-  return Lrc_ReadStream(file.get());
+  return Lyrics_ReadFileWith(path, Lrc_ReadStream);
 }
 
-std::string Lrc_Format(const LyricsList& list) {
-  std::string out;
-  for (const std::string& tag : list.tags) out.append(tag).append("\n");
-  for (const LyricEntry& entry : list.entries) {
-    const LyricEntry safe = MakeLyricEntry(entry.time, entry.text);
-    const long long ms = std::max<int32_t>(safe.time, 0);
-    char stamp[48];
-    std::snprintf(stamp, sizeof stamp, "[%02lld:%02lld.%02lld]", ms / 60000, ms / 1000 % 60,
-                  ms % 1000 / 10);
-    out.append(stamp).append(safe.text).append("\n");
-  }
-  return out;
-}
+std::string Lrc_Format(const LyricsList& list) { return Lyrics_FormatWith(list, LrcStamp); }
 
 bool ConvertLrcToKok(const std::string& lrc_path, std::string* error) {
   const std::unique_ptr<LyricsList> list = Lrc_Read(lrc_path);

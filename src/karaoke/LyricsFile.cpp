@@ -5,24 +5,13 @@
 #include "karaoke/TextScan.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextLines.h"
-#include "platform/Utf8.h"
 
 namespace karaoke {
 namespace {
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-void ReadEntries(std::FILE* file, LyricsList& list) {
-  std::string line;
-  while (platform::ReadLine(file, line)) {
-    const int32_t time = Lyrics_ParseTime(line);
-    if (time >= 0) {
-      Lyrics_Append(list, time, Lyrics_TextAfterTime(line));
-    } else if (Lyrics_IsHeaderTag(line)) {
-      list.tags.emplace_back(scan::WithoutTrailingSpace(line));
-    }
-  }
-}
+std::string KokStamp(int32_t time) { return Lyrics_FormatTime(time) + " "; }
 
 }  // namespace
 
@@ -35,33 +24,50 @@ bool Lyrics_IsHeaderTag(std::string_view line) {
          !scan::IsWord(line.substr(1, end - 1), "offset");
 }
 
-std::unique_ptr<LyricsList> Lyrics_ReadStream(std::FILE* file) {
-  auto list = std::make_unique<LyricsList>();
+void Lyrics_ForEachLine(std::FILE* file, const std::function<void(std::string_view)>& take_line) {
+  std::string line;
   try {
-    ReadEntries(file, *list);
+    while (platform::ReadLine(file, line)) take_line(line);
   } catch (const std::bad_alloc&) {
     // Keep what was read so far, as a short read of a huge file would.
   }
-  return list;
 }
 
-std::unique_ptr<LyricsList> Lyrics_Read(const std::string& path) {
+std::unique_ptr<LyricsList> Lyrics_ReadFileWith(const std::string& path, LyricsStreamReader read) {
   std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
                                                           &std::fclose);
-  if (!file) return nullptr;
-  return Lyrics_ReadStream(file.get());
+  return file ? read(file.get()) : nullptr;
 }
 
-std::string Lyrics_Format(const LyricsList& list) {
+std::string Lyrics_FormatWith(const LyricsList& list, std::string (*stamp)(int32_t time)) {
   std::string out;
   for (const std::string& tag : list.tags) out.append(tag).append("\n");
   for (const LyricEntry& entry : list.entries) {
     // Entries may have been filled directly: never let a text break the line.
     const LyricEntry safe = MakeLyricEntry(entry.time, entry.text);
-    out.append(Lyrics_FormatTime(safe.time)).append(" ").append(safe.text).append("\n");
+    out.append(stamp(safe.time)).append(safe.text).append("\n");
   }
   return out;
 }
+
+std::unique_ptr<LyricsList> Lyrics_ReadStream(std::FILE* file) {
+  auto list = std::make_unique<LyricsList>();
+  Lyrics_ForEachLine(file, [&](std::string_view line) {
+    const int32_t time = Lyrics_ParseTime(line);
+    if (time >= 0) {
+      Lyrics_Append(*list, time, Lyrics_TextAfterTime(line));
+    } else if (Lyrics_IsHeaderTag(line)) {
+      list->tags.emplace_back(scan::WithoutTrailingSpace(line));
+    }
+  });
+  return list;
+}
+
+std::unique_ptr<LyricsList> Lyrics_Read(const std::string& path) {
+  return Lyrics_ReadFileWith(path, Lyrics_ReadStream);
+}
+
+std::string Lyrics_Format(const LyricsList& list) { return Lyrics_FormatWith(list, KokStamp); }
 
 int Lyrics_Write(const LyricsList* list, const std::string& path) {
   if (list == nullptr) return 0;

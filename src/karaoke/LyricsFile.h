@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,15 @@ std::unique_ptr<LyricsList> Lyrics_ReadStream(std::FILE* file);
 std::string Lyrics_Format(const LyricsList& list);
 // Writes the list atomically: 1 when written, 0 (old file untouched) otherwise.
 int Lyrics_Write(const LyricsList* list, const std::string& path);
+
+// Shared by the lyric formats: calls take_line for every whole line of the stream,
+// stopping quietly (keeping what was taken) when memory runs out.
+void Lyrics_ForEachLine(std::FILE* file, const std::function<void(std::string_view)>& take_line);
+// Opens a file and reads it with a stream reader; nullptr when it cannot be opened.
+using LyricsStreamReader = std::unique_ptr<LyricsList> (*)(std::FILE*);
+std::unique_ptr<LyricsList> Lyrics_ReadFileWith(const std::string& path, LyricsStreamReader read);
+// The tag lines, then stamp(time) followed by the text for every entry, one a line.
+std::string Lyrics_FormatWith(const LyricsList& list, std::string (*stamp)(int32_t time));
 
 // Replaces the list's entries by the non-empty lines of a text file, each with
 // time 0 and its leading spaces removed. False (list unchanged) when the file

@@ -6,20 +6,17 @@
 
 #include "karaoke/Lrc.h"
 #include "karaoke/LyricsFile.h"
+#include "karaoke/LyricsTestSupport.h"
 #include "support/TestSupport.h"
 
 using namespace karaoke;
+using lyricstest::Describe;
+using lyricstest::ReadFromText;
 using testsupport::ReadTextFile;
 using testsupport::TempDir;
 using testsupport::WriteTextFile;
 
 namespace {
-
-std::string Describe(const LyricsList& list) {
-  std::string out;
-  for (const LyricEntry& e : list.entries) out += std::to_string(e.time) + "|" + e.text + "\n";
-  return out;
-}
 
 std::unique_ptr<LyricsList> ReadLrcText(const TempDir& dir, const std::string& text) {
   WriteTextFile(dir.File("in.lrc"), text);

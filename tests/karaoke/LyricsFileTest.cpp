@@ -3,30 +3,16 @@
 #include <random>
 
 #include "karaoke/LyricsFile.h"
+#include "karaoke/LyricsTestSupport.h"
 #include "support/SizeLimitedChild.h"
 #include "support/TestSupport.h"
 
 using namespace karaoke;
+using lyricstest::Describe;
+using lyricstest::ReadFromText;
 using testsupport::ReadTextFile;
 using testsupport::TempDir;
 using testsupport::WriteTextFile;
-
-namespace {
-
-std::string Describe(const LyricsList& list) {
-  std::string out;
-  for (const LyricEntry& e : list.entries) out += std::to_string(e.time) + "|" + e.text + "\n";
-  return out;
-}
-
-std::unique_ptr<LyricsList> ReadFromText(std::string text) {
-  std::FILE* stream = ::fmemopen(text.data(), text.size(), "rb");
-  auto list = Lyrics_ReadStream(stream);
-  std::fclose(stream);
-  return list;
-}
-
-}  // namespace
 
 TEST(LyricsFile, WritesTheGoldenFile) {
   TempDir dir;
@@ -103,14 +89,15 @@ TEST(LyricsFile, RandomListsRoundTrip) {
       Lyrics_Append(list, time, text);
     }
     const std::string text = Lyrics_Format(list);
-    const auto read = ReadFromText(text);
+    const auto read = ReadFromText(Lyrics_ReadStream, text);
     EXPECT_EQ(Describe(*read), Describe(list)) << text;
     EXPECT_EQ(Lyrics_Format(*read), text);
   }
 }
 
 TEST(LyricsFile, TagLinesAreKeptAheadOfTheEntries) {
-  const auto list = ReadFromText("00:01.0 x\n[ti:Title]\r\n[offset:+100]\n[al:Album]\n");
+  const auto list =
+      ReadFromText(Lyrics_ReadStream, "00:01.0 x\n[ti:Title]\r\n[offset:+100]\n[al:Album]\n");
   EXPECT_EQ(Lyrics_Format(*list), "[ti:Title]\n[al:Album]\n00:01.0 x\n");
   EXPECT_TRUE(Lyrics_IsHeaderTag("[by:me]"));
   EXPECT_FALSE(Lyrics_IsHeaderTag("[offset:5]"));
