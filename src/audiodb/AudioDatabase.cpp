@@ -156,10 +156,10 @@ int AudioDb_RenameName(AudioDatabase& db, int list, int64_t position, std::strin
 int AudioDb_SetNameAt(AudioDatabase& db, int list, int64_t position, std::string_view text,
                       int64_t max_position) {
   if (!ValidList(list) || !AcceptableText(text, true)) return kAudioDbNoSuchItem;
-  if (position < 1 || position > max_position) return kAudioDbNoSuchItem;
   return Guarded([&]() -> int {
     NameSlots& slots = db.names[list];
     if (position <= static_cast<int64_t>(slots.size())) return Rename(db, list, position, text);
+    if (position > max_position) return kAudioDbNoSuchItem;
     if (db.name_keys[list].count(NameKey(text)) != 0) return kAudioDbNameExists;
     slots.resize(static_cast<size_t>(position - 1));
     return AppendName(db, list, text);

@@ -76,7 +76,7 @@ int AudioDb_AddName(AudioDatabase& db, int list, std::string_view text);
 int AudioDb_RenameName(AudioDatabase& db, int list, int64_t position, std::string_view text);
 // The reader's door: beyond the count, pads with empty slots and adds the name;
 // otherwise renames. Carriage returns are kept (CRLF files), line feeds refused (4099).
-// Positions above max_position are refused with 4099 rather than padded.
+// A position beyond the count and above max_position is refused with 4099, not padded.
 int AudioDb_SetNameAt(AudioDatabase& db, int list, int64_t position, std::string_view text,
                       int64_t max_position = kMaxNameSlots);
 // Number of titles using the name at a position (0 when none or invalid).
