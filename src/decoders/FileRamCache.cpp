@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <mutex>
 #include <new>
 
@@ -23,30 +24,33 @@ Cache& TheCache() {
   return cache;
 }
 
-// Reads up to buffer->size() bytes; the buffer is cut to what arrived.
-bool ReadWholeFile(const std::string& name, std::vector<uint8_t>* buffer) {
+// Reads up to buffer->size bytes; size is cut to what arrived.
+bool ReadWholeFile(const std::string& name, RamBytes* buffer) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   size_t filled = 0;
   bool ok = true;
-  while (filled < buffer->size()) {
-    const ssize_t got = ::read(fd, buffer->data() + filled, buffer->size() - filled);
+  while (filled < buffer->size) {
+    const ssize_t got = ::read(fd, buffer->data.get() + filled, buffer->size - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) ok = false;
     if (got <= 0) break;
     filled += static_cast<size_t>(got);
   }
   ::close(fd);
-  buffer->resize(filled);
+  buffer->size = filled;
   return ok;
 }
 
-std::shared_ptr<std::vector<uint8_t>> Allocate(int64_t size) {
+// Not zeroed: the file's bytes overwrite it, and only those are ever read.
+std::shared_ptr<RamBytes> Allocate(int64_t size) {
+  if (size <= 0 || uint64_t(size) > SIZE_MAX) return nullptr;
   try {
-    return std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(size));
+    auto bytes = std::make_shared<RamBytes>();
+    bytes->data = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(size));
+    bytes->size = static_cast<size_t>(size);
+    return bytes;
   } catch (const std::bad_alloc&) {
-    return nullptr;
-  } catch (const std::length_error&) {
     return nullptr;
   }
 }

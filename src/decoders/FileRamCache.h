@@ -8,11 +8,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace decoders {
 
-using RamCopy = std::shared_ptr<const std::vector<uint8_t>>;
+// A whole-file copy; bytes beyond size are never read.
+struct RamBytes {
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+};
+using RamCopy = std::shared_ptr<const RamBytes>;
 
 // What identifies one version of a file on disk.
 struct FileIdentity {

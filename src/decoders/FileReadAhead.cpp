@@ -12,6 +12,11 @@
 #include "platform/Threads.h"
 
 namespace decoders {
+namespace {
+// Each hand-over between the reader and the caller costs a thread wake-up; blocks
+// below this size make that cost show next to the copying.
+constexpr size_t kMinimumBlock = 256 * 1024;
+}  // namespace
 
 std::unique_ptr<FileReadAhead> FileReadAhead::Open(const std::string& name, size_t buffer_size) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -21,7 +26,7 @@ std::unique_ptr<FileReadAhead> FileReadAhead::Open(const std::string& name, size
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<FileReadAhead>(fd, std::max<size_t>(buffer_size, 1));
+  return std::make_unique<FileReadAhead>(fd, std::max(buffer_size, kMinimumBlock));
 }
 
 FileReadAhead::FileReadAhead(int fd, size_t buffer_size) : fd_(fd) {

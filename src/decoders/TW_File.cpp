@@ -65,7 +65,7 @@ bool LoadIntoRam(TW_File* file, const FileIdentity& identity) {
   if (!loaded) return false;
   file->ram = std::move(load.copy);
   file->ram_cached = load.cached;
-  if (file->ram) file->size = static_cast<int64_t>(file->ram->size());
+  if (file->ram) file->size = static_cast<int64_t>(file->ram->size);
   return true;
 }
 
@@ -73,7 +73,7 @@ int32_t ReadRam(TW_File* file, void* dest, int32_t count) {
   const int64_t left = file->size - file->ram_position;
   const int64_t n = std::min<int64_t>(count, left);
   if (n <= 0) return -1;
-  std::memcpy(dest, file->ram->data() + file->ram_position, static_cast<size_t>(n));
+  std::memcpy(dest, file->ram->data.get() + file->ram_position, static_cast<size_t>(n));
   file->ram_position += n;
   return static_cast<int32_t>(n);
 }
