@@ -46,6 +46,8 @@ struct TitleRecord {
   int32_t year = 0;  // 0 when unknown
 };
 
+// Read freely; change only through the AudioDb_* operations, which keep the
+// lists, their lower-case index and the titles' references consistent.
 struct AudioDatabase {
   // A slot is nullptr when a read file skipped its position (an empty slot).
   std::vector<std::unique_ptr<std::string>> names[kNameListCount];
