@@ -13,21 +13,11 @@
 #include "audio/VoiceTestHelpers.h"
 #include "support/TestSupport.h"
 
-using audio::voices::kNoSound;
-using audio::voices::OutputChoice;
-using audio::voices::ParseOutputChoice;
-using audio::voices::SampleType;
-using audio::voices::Sound;
-using audio::voices::VoiceOutput;
 using namespace voicetest;
 
 namespace {
 
 using Kind = OutputChoice::Kind;
-
-Sound Mono16(const std::vector<int16_t>& samples) {
-  return {SampleType::kMono16, samples.data(), static_cast<uint32_t>(samples.size())};
-}
 
 // Plays samples once on channel 0 (left) and returns the seconds it took.
 double PlayOnce(const OutputChoice& out, const std::vector<int16_t>& samples) {

@@ -8,10 +8,6 @@
 #include "audio/VoiceTestHelpers.h"
 #include "support/TestSupport.h"
 
-using audio::voices::kNoSound;
-using audio::voices::SampleType;
-using audio::voices::Sound;
-using audio::voices::VoiceOutput;
 using namespace voicetest;
 
 namespace {

@@ -8,17 +8,9 @@
 #include "audio/VoiceTestHelpers.h"
 #include "support/TestSupport.h"
 
-using audio::voices::kNoSound;
-using audio::voices::SampleType;
-using audio::voices::Sound;
-using audio::voices::VoiceOutput;
 using namespace voicetest;
 
 namespace {
-
-Sound Mono16(const std::vector<int16_t>& samples) {
-  return {SampleType::kMono16, samples.data(), static_cast<uint32_t>(samples.size())};
-}
 
 // Renders sounds (index = position) on both channels as set up by start, each played once.
 Wave RenderOnce(const std::string& path, uint32_t rate, const std::vector<Sound>& sounds,

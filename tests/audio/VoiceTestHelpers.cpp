@@ -19,6 +19,10 @@ std::vector<int16_t> Samples(const std::string& bytes) {
 
 }  // namespace
 
+Sound Mono16(const std::vector<int16_t>& samples) {
+  return {SampleType::kMono16, samples.data(), static_cast<uint32_t>(samples.size())};
+}
+
 std::vector<int16_t> SoxSynth(uint32_t rate, double seconds, const std::string& synth) {
   const auto result = testsupport::Run("sox -n -r " + std::to_string(rate) +
                                        " -c 1 -b 16 -e signed -t raw - synth " +

@@ -12,7 +12,15 @@
 
 namespace voicetest {
 
+using audio::voices::kNoSound;
+using audio::voices::OutputChoice;
+using audio::voices::ParseOutputChoice;
+using audio::voices::SampleType;
+using audio::voices::Sound;
 using audio::voices::VoiceOutput;
+
+// A sound over 16-bit samples (which must outlive its use).
+Sound Mono16(const std::vector<int16_t>& samples);
 
 // Mono signed 16-bit samples from a sox synth effect ("sine 440", "whitenoise").
 std::vector<int16_t> SoxSynth(uint32_t rate, double seconds, const std::string& synth);

@@ -10,11 +10,6 @@
 #include "audio/VoiceTestHelpers.h"
 #include "support/TestSupport.h"
 
-using audio::voices::kNoSound;
-using audio::voices::ParseOutputChoice;
-using audio::voices::SampleType;
-using audio::voices::Sound;
-using audio::voices::VoiceOutput;
 using namespace voicetest;
 
 namespace {
@@ -39,7 +34,7 @@ TEST(VoiceThreads, ChangesFromManyThreadsWhileMixing) {
     });
     ASSERT_TRUE(voices) << text;
     shared = voices.get();
-    voices->LoadSound(0, {SampleType::kMono16, tone.data(), static_cast<uint32_t>(tone.size())});
+    voices->LoadSound(0, Mono16(tone));
     voices->LoadSound(1, {SampleType::kMono8, click.data(), static_cast<uint32_t>(click.size())});
     for (int c = 0; c < 2; ++c) Start(*voices, c, 0, 22050 + 10000 * c, 1.0, c);
     ASSERT_TRUE(voices->Play(true));
