@@ -87,6 +87,7 @@ TEST_F(AiffTest, ToolFilesDecodeToTheToolsSamples) {
     const std::string decoded = ifftest::DecodeAll(&track);
     ASSERT_FALSE(decoded.empty());
     EXPECT_TRUE(decoded == expected);
+    EXPECT_TRUE(twtest::Twdecode(path).samples == expected);
     ifftest::ExpectSeeksMatch(&track, decoded);
   }
 }
@@ -94,9 +95,9 @@ TEST_F(AiffTest, ToolFilesDecodeToTheToolsSamples) {
 TEST_F(AiffTest, CompressionsThatAreNotPcmAreRefused) {
   TrackInfo track;
   for (const std::string codec : {"pcm_f32be", "pcm_f64be", "pcm_mulaw", "pcm_alaw"}) {
-    EXPECT_FALSE(
-        Identify(Make(codec + ".aiff", kFfmpegIn + "-c:a " + codec + " -f aiff OUT"), &track))
-        << codec;
+    const std::string path = Make(codec + ".aiff", kFfmpegIn + "-c:a " + codec + " -f aiff OUT");
+    EXPECT_FALSE(Identify(path, &track)) << codec;
+    EXPECT_EQ(twtest::Twdecode(path).exit_code, 2) << codec;  // no module plays it
   }
   // 24- and 32-bit PCM cannot be delivered as 8 or 16 bits.
   EXPECT_FALSE(
@@ -174,6 +175,7 @@ TEST_F(AiffTest, Adp4MatchesFfmpegImaDecoding) {
   EXPECT_EQ(track.bits, 16);
   const std::string decoded = ifftest::DecodeAll(&track);
   EXPECT_TRUE(decoded == ifftest::FfmpegDecode(vag, 16));
+  EXPECT_TRUE(twtest::Twdecode(path).samples == decoded);
   ifftest::ExpectSeeksMatch(&track, decoded);
 
   // Code 7 from the reset state gives 0 + 7 + 3 + 1 = 11; seeking back to 0 restarts there.
