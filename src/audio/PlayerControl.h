@@ -51,6 +51,7 @@ constexpr int32_t kBlockFrames = 8192;  // the largest block asked of a decoder
 constexpr double kBlockSeconds = 0.1;
 constexpr uint32_t kPortBit = 1u << 0;      // on task_signals: a command was posted
 constexpr uint32_t kPriorityBit = 1u << 1;  // on task_signals: PRIORITY changed
+constexpr uint32_t kRoomBit = 1u << 2;      // on task_signals: the output took frames
 constexpr uint32_t kReplyBit = 1u << 0;     // on reply_signals
 
 struct PlayerControl {

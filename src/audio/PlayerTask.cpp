@@ -118,8 +118,11 @@ OutputParams MakeOutputParams(PlayerControl& pc) {
   p.ring_frames = Engine_RingFrames(pc.buffer_seconds, pc.out_frequency.load());
   p.largest_block = kBlockFrames;
   p.last_block = [&pc](const LastBlockInfo& info) {
-    std::lock_guard lock(pc.last_block_mutex);
-    pc.last_block = info;
+    {
+      std::lock_guard lock(pc.last_block_mutex);
+      pc.last_block = info;
+    }
+    pc.task_signals.Signal(kRoomBit);
   };
   p.channels = pc.track.stereo ? 2 : 1;
   p.bits = pc.track.bits;
@@ -264,10 +267,23 @@ uint32_t WaitForEnd(PlayerControl& pc) {
   return 0;
 }
 
+// True while the output plays with no room for a whole block. The task then waits
+// for room here, where commands still reach it, rather than inside Aum_Write.
+bool OutputIsFull(PlayerControl& pc) {
+  const int32_t largest =
+      int32_t(std::min<int64_t>(kBlockFrames, int64_t(kBlockSeconds * pc.track.frequency) + 1));
+  return Query(kAumCtlState) == kAumPlaying && Query(kAumCtlFree) < largest;
+}
+
+uint32_t WaitForRoom(PlayerControl& pc) {
+  return pc.task_signals.WaitFor(kTaskMask | kRoomBit, kTick) & kTaskMask;
+}
+
 uint32_t RunState(PlayerControl& pc) {
   switch (pc.task_state.load()) {
     case kTaskPlaying: {
       if (pc.intro_active && pc.intro_left <= 0.0) return WaitForEnd(pc);
+      if (OutputIsFull(pc)) return WaitForRoom(pc);
       pc.reported_state.store(kEnginePlaying);
       const int32_t frames = PumpBlock(pc);
       if (frames > 0)
