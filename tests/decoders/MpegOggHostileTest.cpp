@@ -37,7 +37,7 @@ void RefusedOrPlayed(const std::string& path) {
   }
 }
 
-class Hostile : public ::testing::Test {
+class MpegOggHostile : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const Bytes& bytes) {
     const std::string path = dir_.File(name);
@@ -60,7 +60,7 @@ class Hostile : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(Hostile, RandomBytesAndOtherFormatsAreRefusedOrPlayed) {
+TEST_F(MpegOggHostile, RandomBytesAndOtherFormatsAreRefusedOrPlayed) {
   std::mt19937 random(1234);
   for (const size_t size : {0u, 3u, 200u, 5000u, 300000u}) {
     Bytes bytes(size);
@@ -82,7 +82,7 @@ TEST_F(Hostile, RandomBytesAndOtherFormatsAreRefusedOrPlayed) {
   EXPECT_FALSE(ProbeWith(kOggDecoder, Encode("layer3.mp3", "lame -b 128")));
 }
 
-TEST_F(Hostile, TruncatedFramesAndPagesPlayWhatIsThere) {
+TEST_F(MpegOggHostile, TruncatedFramesAndPagesPlayWhatIsThere) {
   const Bytes mp3 = ReadBinaryFile(Encode("whole.mp3", "lame -b 128"));
   const Bytes ogg = ReadBinaryFile(Oggenc("whole.ogg", 44100, 2));
   for (const double part : {0.001, 0.01, 0.3, 0.77, 0.999}) {
@@ -94,7 +94,7 @@ TEST_F(Hostile, TruncatedFramesAndPagesPlayWhatIsThere) {
   }
 }
 
-TEST_F(Hostile, HugeId3v2SizesAndBadChecksumsAreSurvived) {
+TEST_F(MpegOggHostile, HugeId3v2SizesAndBadChecksumsAreSurvived) {
   const Bytes mp3 = ReadBinaryFile(Encode("crc.mp3", "lame -b 128 -p"));
   // An ID3v2 header that claims 256 MB (syncsafe 0x7F7F7F7F) in front of real frames.
   Bytes huge = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
@@ -109,7 +109,7 @@ TEST_F(Hostile, HugeId3v2SizesAndBadChecksumsAreSurvived) {
   RefusedOrPlayed(Write("damaged.ogg", ogg));
 }
 
-TEST_F(Hostile, ChainedStreamsThatChangeFormatEndWhereTheFormatChanges) {
+TEST_F(MpegOggHostile, ChainedStreamsThatChangeFormatEndWhereTheFormatChanges) {
   const std::string mono = Oggenc("mono.ogg", 22050, 1);
   const std::string stereo = Oggenc("stereo.ogg", 44100, 2);
   Bytes chained = ReadBinaryFile(mono);

@@ -20,7 +20,7 @@ struct Case {
   const char* type_text;
 };
 
-TEST(Twdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
+TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
   const std::string twdecode = BuiltProgram("twdecode");
   if (::access(twdecode.c_str(), X_OK) != 0) GTEST_SKIP() << "twdecode is not built";
   TempDir dir;
