@@ -23,10 +23,22 @@ class Signals {
   // Clears and returns the pending bits of mask without blocking.
   uint32_t Take(uint32_t mask);
 
+  // A descriptor that becomes readable whenever Signal() is called, so a poll()
+  // loop (the command port's) can wait on signals and sockets together. Created
+  // on first use; drain it with DrainWakeFd() before Take().
+  int WakeFd();
+  void DrainWakeFd();
+
+  Signals() = default;
+  ~Signals();
+  Signals(const Signals&) = delete;
+  Signals& operator=(const Signals&) = delete;
+
  private:
   std::mutex mutex_;
   std::condition_variable cond_;
   uint32_t pending_ = 0;  // protected by mutex_
+  int wake_fd_ = -1;      // protected by mutex_
 };
 
 }  // namespace platform

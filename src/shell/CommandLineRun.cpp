@@ -46,15 +46,9 @@ class Runner {
   }
 
   void PlayName(const std::string& name) {
-    if (run_.expand_disc) {
-      const std::vector<std::string> tracks = run_.expand_disc(name);
-      if (!tracks.empty()) {
-        for (const std::string& track : tracks) {
-          if (broken_ || TakeBreak()) return;
-          if (auto info = run_.identify(track)) PlaySong(*info, track);
-        }
-        return;
-      }
+    if (run_.is_disc && run_.expand_disc && run_.is_disc(name)) {
+      PlayDisc(name);
+      return;
     }
     if (auto track = run_.identify(name)) {
       PlaySong(*track, name);
@@ -66,6 +60,15 @@ class Runner {
       return;
     }
     PlayPlaylist(playlist, name);
+  }
+
+  void PlayDisc(const std::string& name) {
+    const std::vector<decoders::TrackPtr> tracks = run_.expand_disc(name);
+    if (tracks.empty()) std::fprintf(run_.out, Texts_Get(9001), name.c_str());
+    for (const decoders::TrackPtr& track : tracks) {
+      if (broken_ || TakeBreak()) return;
+      PlaySong(*track, track->path);
+    }
   }
 
   void PlayPlaylist(platform::TextFile& playlist, const std::string& name) {

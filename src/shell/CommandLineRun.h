@@ -27,9 +27,10 @@ class PlaybackEngine {
 
 struct CommandLineRun {
   std::function<decoders::TrackPtr(const std::string&)> identify;
-  // Expands a name that stands for a whole disc (a CD device or image) into its
-  // tracks' names; empty when the name is not a disc.
-  std::function<std::vector<std::string>(const std::string&)> expand_disc;
+  // A name that stands for a whole disc (a CD device or image) is never
+  // identified as a file or read as a playlist: it expands into the disc's tracks.
+  std::function<bool(const std::string&)> is_disc;
+  std::function<std::vector<decoders::TrackPtr>(const std::string&)> expand_disc;
   PlaybackEngine* engine = nullptr;
   platform::Signals* signals = nullptr;  // the main task's signals
   uint32_t engine_bit = 0;               // set by the engine on every state change

@@ -1,0 +1,431 @@
+#include "player/PlayerCore.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "settings/SettingsGroups.h"
+
+namespace player {
+namespace {
+
+constexpr double kMinSpeed = 25.0;
+constexpr double kMaxSpeed = 400.0;
+constexpr int kStateFinished = 4;
+
+settings::MainSettings MainGroup() { return settings::Main().Fetch(); }
+
+void UpdateMain(void (*change)(settings::MainSettings&, bool), bool value) {
+  settings::MainSettings main = MainGroup();
+  change(main, value);
+  settings::Main().Apply(main);
+}
+
+}  // namespace
+
+PlayerCore::PlayerCore(TransportEngine& engine, IdentifyFn identify, DatabaseLookupFn database)
+    : engine_(engine), database_(std::move(database)) {
+  playlist_.identify = std::move(identify);
+}
+
+// ---------------------------------------------------------------- sequencing
+
+void PlayerCore::PressPlay() { Play(); }
+
+bool PlayerCore::Play() {
+  if (playing_) return true;
+  pending_next_.reset();
+  if (new_since_play_) {
+    new_since_play_ = false;
+    if (MainGroup().random) Shuffle();
+  }
+  int row = LookUpCurrentRow();
+  if (row < 0) row = highlighted_;
+  PlaylistEntry* entry = row >= 0 && row < RowCount() ? view_[static_cast<size_t>(row)] : nullptr;
+  if (!entry) {
+    Stop();
+    return false;
+  }
+  playlist_.current = entry;
+  const decoders::TrackInfo* track = Entry_GetTrackInfo(playlist_, entry);
+  position_ = 0.0;
+  if (!track || !engine_.Play(*track)) {
+    Stop();
+    NotifySong();
+    return false;
+  }
+  playing_ = true;
+  paused_ = false;
+  playing_entry_ = entry;
+  if (karaoke_) karaoke_->OnSongStarted(*track);
+  if (song_started_) song_started_(*track);
+  NotifySong();
+  NotifyState();
+  return true;
+}
+
+void PlayerCore::Stop() {
+  pending_next_.reset();
+  if (paused_) {
+    engine_.Pause(false);
+    paused_ = false;
+  }
+  const bool was_playing = playing_;
+  if (playing_) engine_.Stop();
+  playing_ = false;
+  playing_entry_ = nullptr;
+  if (karaoke_) karaoke_->OnReset();
+  if (was_playing) NotifyState();
+}
+
+void PlayerCore::SelectRow(int row, bool restart_if_playing) {
+  if (row < 0 || row >= RowCount()) return;
+  pending_next_.reset();
+  playlist_.current = view_[static_cast<size_t>(row)];
+  NotifySong();
+  if (restart_if_playing && playing_) {
+    Stop();
+    PressPlay();
+  }
+}
+
+bool PlayerCore::Next(bool automatic) {
+  const int rows = RowCount();
+  const int current = LookUpCurrentRow();
+  int candidate = -1;
+  if (rows > 0 && current < rows - 1) {
+    candidate = current + 1;
+  } else if (rows > 0 && MainGroup().loop) {
+    candidate = 0;
+  }
+  if (candidate < 0) return false;
+  if (automatic && InterFileSeconds() > 0) {
+    pending_next_ = Clock::now();
+    return true;
+  }
+  SelectRow(candidate, true);
+  return true;
+}
+
+void PlayerCore::Prev() {
+  const int current = LookUpCurrentRow();
+  const auto shown = static_cast<uint64_t>(std::max(0.0, position_));
+  const int target = current > 0 && shown <= static_cast<uint64_t>(IntroSeconds()) ? current - 1
+                                                                                    : current;
+  SelectRow(target, true);
+}
+
+void PlayerCore::Shuffle() {
+  // Fisher-Yates: every order equally likely. The highlight stays on its row index.
+  for (size_t i = view_.size(); i > 1; --i) {
+    std::uniform_int_distribution<size_t> pick(0, i - 1);
+    std::swap(view_[i - 1], view_[pick(random_)]);
+  }
+  UpdateTotals();
+  NotifyPlaylist();
+  NotifySong();
+}
+
+void PlayerCore::Pause(bool on) {
+  if (!playing_ || paused_ == on) return;
+  engine_.Pause(on);
+  paused_ = on;
+  NotifyState();
+}
+
+void PlayerCore::EndOfTrackCheck() {
+  if (!playing_ || engine_.State() != kStateFinished) return;
+  if (!Next(true)) Stop();
+}
+
+void PlayerCore::Tick(Clock::time_point now) {
+  if (!playing_) return;
+  position_ = engine_.Time();
+  if (karaoke_) karaoke_->OnPosition(position_);
+  if (pending_next_) {
+    if (now - *pending_next_ > std::chrono::seconds(InterFileSeconds())) {
+      pending_next_.reset();
+      if (!Next(false)) Stop();
+    }
+    return;
+  }
+  if (MainGroup().intro && static_cast<int64_t>(position_) > IntroSeconds()) {
+    if (!Next(false)) Stop();
+  }
+}
+
+void PlayerCore::AutoPlayAfterLoading() {
+  if (!view_.empty()) SetHighlighted(0);
+  if (MainGroup().auto_play && highlighted_ >= 0) PressPlay();
+}
+
+int PlayerCore::InterFileSeconds() const { return std::clamp(MainGroup().inter_file, 0, 5); }
+int PlayerCore::IntroSeconds() const { return std::clamp(MainGroup().intro_duration, 1, 60); }
+
+// ---------------------------------------------------------------- the list
+
+int PlayerCore::InsertEntry(PlaylistEntry* entry, int position) {
+  if (position < 0 || position > RowCount()) position = RowCount();
+  view_.insert(view_.begin() + position, entry);
+  if (highlighted_ < 0) {
+    new_since_play_ = true;
+    highlighted_ = 0;
+  } else if (position <= highlighted_) {
+    ++highlighted_;
+  }
+  return position;
+}
+
+void PlayerCore::StopIfPlaying(const PlaylistEntry* entry) {
+  if (playing_ && entry == playing_entry_) Stop();
+}
+
+void PlayerCore::RemoveRow(int row) {
+  PlaylistEntry* entry = view_[static_cast<size_t>(row)];
+  StopIfPlaying(entry);
+  if (playlist_.current == entry) pending_next_.reset();
+  view_.erase(view_.begin() + row);
+  Playlist_Remove(playlist_, entry);
+  if (highlighted_ >= RowCount()) highlighted_ = RowCount() - 1;
+}
+
+void PlayerCore::RemoveActive() {
+  if (highlighted_ < 0 || highlighted_ >= RowCount()) return;
+  RemoveRow(highlighted_);
+  UpdateTotals();
+  NotifyPlaylist();
+  NotifySong();
+}
+
+void PlayerCore::RemoveByType(const std::string& type) {
+  for (int row = RowCount() - 1; row >= 0; --row) {
+    if (Entry_GetField(view_[static_cast<size_t>(row)], kFieldType) == type) RemoveRow(row);
+  }
+  UpdateTotals();
+  NotifyPlaylist();
+  NotifySong();
+}
+
+void PlayerCore::ClearAll() {
+  Stop();
+  view_.clear();
+  Playlist_Clear(playlist_);
+  highlighted_ = -1;
+  UpdateTotals();
+  NotifyPlaylist();
+  NotifySong();
+}
+
+void PlayerCore::SetHighlighted(int row) {
+  if (row < -1 || row >= RowCount()) return;
+  highlighted_ = row;
+  // While stopped, the highlighted row is the one that will play.
+  if (!playing_ && row >= 0) {
+    playlist_.current = view_[static_cast<size_t>(row)];
+    NotifySong();
+  }
+}
+
+std::string PlayerCore::RowTitle(int row) const {
+  if (row < 0 || row >= RowCount()) return {};
+  return ExpandTitlePattern(playlist_, view_[static_cast<size_t>(row)], MainGroup().list_pattern);
+}
+
+bool PlayerCore::SavePlaylist(const std::string& path) {
+  const std::vector<const PlaylistEntry*> rows(view_.begin(), view_.end());
+  if (Playlist_Save(rows, path, {}) != 1) return false;
+  last_playlist_path_ = path;
+  return true;
+}
+
+const decoders::TrackInfo* PlayerCore::PlayingTrack() const {
+  return playing_entry_ ? playing_entry_->track.get() : nullptr;
+}
+
+void PlayerCore::UpdateTotals() {
+  int64_t total = 0;
+  for (const PlaylistEntry* entry : view_) {
+    const int64_t seconds = Entry_Duration(entry);
+    total = seconds > INT64_MAX - total ? INT64_MAX : total + seconds;
+  }
+  total_seconds_ = total;
+}
+
+int PlayerCore::LookUpCurrentRow() const {
+  if (!playlist_.current) return -1;
+  const auto found = std::find(view_.begin(), view_.end(), playlist_.current);
+  return found == view_.end() ? -1 : static_cast<int>(found - view_.begin());
+}
+
+// ---------------------------------------------------------------- controller
+
+bool PlayerCore::PerformReturnId(int id) {
+  switch (id) {
+    case kReturnPlay:
+      if (!playing_) return Play();
+      if (paused_) Pause(false);
+      return true;
+    case kReturnStop: Stop(); return true;
+    case kReturnClear: ClearAll(); return true;
+    case kReturnClose: {
+      const int before = RowCount();
+      RemoveActive();
+      return RowCount() < before;
+    }
+    case kReturnPrev:
+      if (RowCount() == 0) return false;
+      Prev();
+      return true;
+    case kReturnNext: return Next(false);
+    case kReturnQuit:
+      Stop();
+      for (PlayerListener* listener : listeners_) listener->OnQuitRequested();
+      return true;
+    default: return false;
+  }
+}
+
+bool PlayerCore::IsButtonSelected(Button button) const {
+  switch (button) {
+    case Button::kPause: return paused_;
+    case Button::kFilter: return settings::Audio().filter != 0;
+    case Button::kExpand: return settings::Audio().expand != 0;
+    case Button::kRandom: return MainGroup().random != 0;
+    case Button::kIntro: return MainGroup().intro != 0;
+    case Button::kLoop: return MainGroup().loop != 0;
+    case Button::kIconify: return iconified_;
+  }
+  return false;
+}
+
+bool PlayerCore::IsButtonEnabled(Button button) const {
+  return button != Button::kPause || playing_;
+}
+
+bool PlayerCore::SetButton(Button button, bool selected) {
+  if (!IsButtonEnabled(button)) return false;
+  switch (button) {
+    case Button::kPause: Pause(selected); break;
+    case Button::kFilter:
+      settings::Audio().filter = selected;
+      engine_.SetFilter(selected);
+      break;
+    case Button::kExpand:
+      settings::Audio().expand = selected;
+      engine_.SetExpand(selected);
+      break;
+    case Button::kRandom:
+      UpdateMain([](settings::MainSettings& m, bool v) { m.random = v; }, selected);
+      if (selected) Shuffle();
+      break;
+    case Button::kIntro:
+      UpdateMain([](settings::MainSettings& m, bool v) { m.intro = v; }, selected);
+      break;
+    case Button::kLoop:
+      UpdateMain([](settings::MainSettings& m, bool v) { m.loop = v; }, selected);
+      break;
+    case Button::kIconify: iconified_ = selected; break;
+  }
+  return true;
+}
+
+void PlayerCore::AddNames(const std::vector<std::string>& names, bool no_playlist,
+                          bool clear_first) {
+  if (clear_first) ClearAll();
+  PlaylistLoader loader(
+      playlist_, [this](PlaylistEntry* entry, int position) { return InsertEntry(entry, position); },
+      database_, MainGroup().playlist_pattern);
+  for (const std::string& name : names) loader.AddPathRecursive(name, no_playlist, -1);
+  if (!loader.last_playlist_path().empty()) last_playlist_path_ = loader.last_playlist_path();
+  UpdateTotals();
+  NotifyPlaylist();
+}
+
+void PlayerCore::ApplyVolumes() {
+  const settings::AudioSettings& audio = settings::Audio();
+  engine_.SetVolume(audio.volume);
+  engine_.SetBalance(audio.balance);
+}
+
+void PlayerCore::SetVolume(int32_t level) {
+  settings::Audio().volume = std::clamp(level, 0, 256);
+  ApplyVolumes();
+}
+
+void PlayerCore::SetBalance(int32_t level) {
+  settings::Audio().balance = std::clamp(level, -64, 64);
+  ApplyVolumes();
+}
+
+void PlayerCore::SetBass(int32_t db) {
+  settings::AudioSettings& audio = settings::Audio();
+  audio.bass = std::clamp(db, -20, 20);
+  engine_.SetTone(audio.bass_treble != 0, audio.bass, audio.treble);
+}
+
+void PlayerCore::SetTreble(int32_t db) {
+  settings::AudioSettings& audio = settings::Audio();
+  audio.treble = std::clamp(db, -20, 20);
+  engine_.SetTone(audio.bass_treble != 0, audio.bass, audio.treble);
+}
+
+int32_t PlayerCore::Volume() const { return settings::Audio().volume; }
+int32_t PlayerCore::Balance() const { return settings::Audio().balance; }
+int32_t PlayerCore::Bass() const { return settings::Audio().bass; }
+int32_t PlayerCore::Treble() const { return settings::Audio().treble; }
+
+bool PlayerCore::Seek(double seconds) {
+  if (!playing_ || !std::isfinite(seconds)) return false;
+  const double length = static_cast<double>(CurrentDurationSeconds());
+  engine_.SeekTo(std::clamp(seconds, 0.0, std::max(0.0, length)));
+  position_ = engine_.Time();
+  return true;
+}
+
+bool PlayerCore::SelectRow(int row) {
+  if (row < 0 || row >= RowCount()) return false;
+  SelectRow(row, true);
+  return true;
+}
+
+bool PlayerCore::SetSpeed(double percent) {
+  if (!playing_ || !std::isfinite(percent)) return false;
+  speed_ = std::clamp(percent, kMinSpeed, kMaxSpeed);
+  engine_.SetSpeed(speed_);
+  return true;
+}
+
+PlayState PlayerCore::State() const {
+  if (!playing_) return PlayState::kStopped;
+  return paused_ ? PlayState::kPaused : PlayState::kPlaying;
+}
+
+double PlayerCore::PositionSeconds() const { return playing_ ? engine_.Time() : 0.0; }
+
+int PlayerCore::CurrentRow() const { return LookUpCurrentRow(); }
+
+std::string PlayerCore::CurrentField(int field_id) const {
+  return Entry_GetField(playlist_.current, field_id);
+}
+
+int64_t PlayerCore::CurrentDurationSeconds() const { return Entry_Duration(playlist_.current); }
+
+void PlayerCore::AddListener(PlayerListener* listener) { listeners_.push_back(listener); }
+
+void PlayerCore::RemoveListener(PlayerListener* listener) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+}
+
+void PlayerCore::NotifyState() {
+  for (PlayerListener* listener : listeners_) listener->OnStateChanged(State());
+}
+
+void PlayerCore::NotifySong() {
+  const int row = LookUpCurrentRow();
+  for (PlayerListener* listener : listeners_) listener->OnSongChanged(row);
+}
+
+void PlayerCore::NotifyPlaylist() {
+  for (PlayerListener* listener : listeners_) listener->OnPlaylistChanged(RowCount());
+}
+
+}  // namespace player

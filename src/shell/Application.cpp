@@ -1,0 +1,117 @@
+#include "shell/Application.h"
+
+#include <cstdio>
+
+#include "cdda/CdCommandLine.h"
+#include "decoders/Decoders.h"
+#include "platform/AtomicFile.h"
+#include "platform/BreakSignal.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsGroups.h"
+#include "shell/CommandLineRun.h"
+#include "shell/EngineAdapter.h"
+#include "shell/HeadlessRun.h"
+#include "shell/StartupOptions.h"
+#include "shell/Texts.h"
+
+namespace shell {
+namespace {
+
+constexpr uint32_t kEngineNotifyBit = 1u << 16;
+
+void LoadSettings() {
+  const std::string path = settings::Settings_DefaultPath();
+  platform::RemoveStaleTemporaries(path);
+  settings::SetAudioDefaults();
+  settings::Settings_Load(path);
+}
+
+void RunWindowed() {
+  std::fprintf(stderr,
+               "The Tunewright window is not available in this build yet.\n"
+               "Play files from the command line instead: tunewright FILE...\n"
+               "or run the player without a window: tunewright --headless FILE...\n");
+}
+
+void RunCommandLineMode(const StartupOptions& options, platform::Signals& signals,
+                        PlaybackEngine& engine) {
+  CommandLineRun run;
+  run.identify = decoders::Decoder_Identify;
+  run.is_disc = cdda::CDDA_IsDiscName;
+  run.expand_disc = cdda::CDDA_ExpandDiscName;
+  run.engine = &engine;
+  run.signals = &signals;
+  run.engine_bit = kEngineNotifyBit;
+  run.verbosity = options.verbosity;
+  RunCommandLine(run, options.names);
+}
+
+void RunHeadlessMode(const StartupOptions& options, platform::Signals& signals) {
+  HeadlessRun run;
+  run.signals = &signals;
+  run.engine_bit = kEngineNotifyBit;
+  run.verbosity = options.verbosity;
+  RunHeadless(run, options.names);
+}
+
+// Splits "--headless" off the words; the rest are the template's.
+bool TakeHeadlessFlag(std::vector<std::string>& words) {
+  const auto before = words.size();
+  std::erase(words, std::string("--headless"));
+  return words.size() != before;
+}
+
+std::optional<StartupOptions> ParseWords(const std::vector<std::string>& words, bool headless) {
+  if (words.size() == 1 && words[0] == "--help") return std::nullopt;
+  // Headless without names waits for commands: that is not a usage error.
+  if (headless && words.empty()) return StartupOptions{};
+  return ParseStartupOptions(words, settings::Audio());
+}
+
+}  // namespace
+
+std::string VersionLine() { return std::string("Tunewright ") + TUNEWRIGHT_VERSION; }
+
+std::string UsageText() {
+  std::string text = "\n" + VersionLine() + "\n\n" + Texts_Get(0) + "\n";
+  for (int i = 0; const char* description = decoders::Decoders_GetDescription(i); ++i) {
+    text += std::string(description) + "\n";
+  }
+  return text + "\n";
+}
+
+int RunApplication(std::vector<std::string> words) {
+  const bool headless = TakeHeadlessFlag(words);
+  platform::Signals signals;
+  platform::RouteBreakSignals(signals);
+  Texts_Open();
+  LoadSettings();
+  if (!decoders::Decoders_Init()) {
+    Texts_Close();
+    return 0;
+  }
+  const auto options = ParseWords(words, headless);
+  if (!options) {
+    std::fputs(UsageText().c_str(), stdout);
+    decoders::Decoders_Exit();
+    Texts_Close();
+    return 0;
+  }
+  {
+    std::unique_ptr<PlaybackEngine> engine = StartPlaybackEngine(signals, kEngineNotifyBit);
+    if (engine) {
+      if (headless) {
+        RunHeadlessMode(*options, signals);
+      } else if (options->windowed) {
+        RunWindowed();
+      } else {
+        RunCommandLineMode(*options, signals, *engine);
+      }
+    }
+  }  // the engine shuts down here, before the registry
+  decoders::Decoders_Exit();
+  Texts_Close();
+  return 0;
+}
+
+}  // namespace shell
