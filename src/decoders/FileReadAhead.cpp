@@ -13,9 +13,10 @@
 
 namespace decoders {
 namespace {
-// Each hand-over between the reader and the caller costs a thread wake-up; blocks
-// below this size make that cost show next to the copying.
-constexpr size_t kMinimumBlock = 256 * 1024;
+// Each hand-over between the reader and the caller costs a thread wake-up, so
+// blocks double while the file is read straight on, up to this size. A seek
+// starts again at the requested buffer size: identification reads little.
+constexpr size_t kLargestBlock = 256 * 1024;
 }  // namespace
 
 std::unique_ptr<FileReadAhead> FileReadAhead::Open(const std::string& name, size_t buffer_size) {
@@ -26,13 +27,17 @@ std::unique_ptr<FileReadAhead> FileReadAhead::Open(const std::string& name, size
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<FileReadAhead>(fd, std::max(buffer_size, kMinimumBlock));
+  return std::make_unique<FileReadAhead>(fd, buffer_size);
 }
 
-FileReadAhead::FileReadAhead(int fd, size_t buffer_size) : fd_(fd) {
-  current_.bytes.resize(buffer_size);
-  next_.bytes.resize(buffer_size);
-  RequestLocked(0);  // no other thread yet
+FileReadAhead::FileReadAhead(int fd, size_t buffer_size)
+    : fd_(fd),
+      first_block_(std::max<size_t>(buffer_size, 1)),
+      largest_block_(std::max(first_block_, kLargestBlock)) {
+  // Not zeroed: pages never read into stay untouched.
+  current_.bytes = std::make_unique_for_overwrite<uint8_t[]>(largest_block_);
+  next_.bytes = std::make_unique_for_overwrite<uint8_t[]>(largest_block_);
+  RequestLocked(0, first_block_);  // no other thread yet
   reader_ = std::thread([this] { ReaderLoop(); });
 }
 
@@ -46,8 +51,9 @@ FileReadAhead::~FileReadAhead() {
   ::close(fd_);
 }
 
-void FileReadAhead::RequestLocked(int64_t offset) {
+void FileReadAhead::RequestLocked(int64_t offset, size_t want) {
   next_.offset = offset;
+  next_.want = want;
   ready_ = false;
   ++generation_;
 }
@@ -60,11 +66,13 @@ void FileReadAhead::ReaderLoop() {
     if (quit_) return;
     const uint64_t generation = generation_;
     const int64_t offset = next_.offset;
+    const size_t want = next_.want;
+    uint8_t* const bytes = next_.bytes.get();
     lock.unlock();
     size_t filled = 0;
     bool failed = false;
-    while (filled < next_.bytes.size()) {
-      const ssize_t got = ::pread(fd_, next_.bytes.data() + filled, next_.bytes.size() - filled,
+    while (filled < want) {
+      const ssize_t got = ::pread(fd_, bytes + filled, want - filled,
                                   static_cast<off_t>(offset + static_cast<int64_t>(filled)));
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) failed = true;
@@ -82,13 +90,16 @@ void FileReadAhead::ReaderLoop() {
 }
 
 bool FileReadAhead::AdvanceLocked(std::unique_lock<std::mutex>& lock) {
-  if (next_.offset != position_) RequestLocked(position_);
+  if (next_.offset != position_) RequestLocked(position_, first_block_);
   changed_.notify_all();
   changed_.wait(lock, [this] { return ready_; });
   std::swap(current_, next_);
   // After a failure the same offset is tried again by the next read.
-  RequestLocked(current_.failed ? position_
-                                : current_.offset + static_cast<int64_t>(current_.filled));
+  if (current_.failed)
+    RequestLocked(position_, first_block_);
+  else
+    RequestLocked(current_.offset + static_cast<int64_t>(current_.filled),
+                  std::min(current_.want * 2, largest_block_));
   changed_.notify_all();
   return !current_.failed;
 }
@@ -100,7 +111,7 @@ int32_t FileReadAhead::Read(void* dest, size_t count) {
     const int64_t skip = position_ - current_.offset;
     if (skip >= 0 && skip < static_cast<int64_t>(current_.filled)) {
       const size_t n = std::min(count - copied, current_.filled - static_cast<size_t>(skip));
-      std::memcpy(out + copied, current_.bytes.data() + skip, n);
+      std::memcpy(out + copied, current_.bytes.get() + skip, n);
       copied += n;
       position_ += static_cast<int64_t>(n);
       continue;

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace decoders {
 
@@ -18,7 +17,8 @@ class FileReadAhead {
  public:
   // Opens name for reading with buffers of buffer_size bytes; null on failure.
   static std::unique_ptr<FileReadAhead> Open(const std::string& name, size_t buffer_size);
-  // Takes ownership of fd, a descriptor open for reading; starts the reader.
+  // Takes ownership of fd, a descriptor open for reading; starts the reader,
+  // which reads buffer_size bytes ahead at first, more while reading straight on.
   FileReadAhead(int fd, size_t buffer_size);
   ~FileReadAhead();
   FileReadAhead(const FileReadAhead&) = delete;
@@ -32,20 +32,23 @@ class FileReadAhead {
 
  private:
   struct Block {
-    std::vector<uint8_t> bytes;
-    int64_t offset = 0;  // file offset of bytes[0]
-    size_t filled = 0;   // valid bytes
+    std::unique_ptr<uint8_t[]> bytes;  // room for largest_block_
+    size_t want = 0;                   // bytes asked of the reader
+    int64_t offset = 0;                // file offset of bytes[0]
+    size_t filled = 0;                 // valid bytes
     bool failed = false;
   };
 
   void ReaderLoop();
   // Waits for the block the reader fills, makes it current and asks for the next.
   bool AdvanceLocked(std::unique_lock<std::mutex>& lock);
-  void RequestLocked(int64_t offset);
+  void RequestLocked(int64_t offset, size_t want);
 
   const int fd_;
-  int64_t position_ = 0;  // logical read position; caller's thread only
-  Block current_;         // caller's thread only
+  const size_t first_block_;    // after opening and after each seek
+  const size_t largest_block_;  // reached by doubling while reading straight on
+  int64_t position_ = 0;        // logical read position; caller's thread only
+  Block current_;               // caller's thread only
 
   std::mutex mutex_;
   std::condition_variable changed_;
