@@ -107,18 +107,23 @@ decoders::TrackPtr Identify(const std::string& path) {
   return track;
 }
 
-// Plays the whole file as the player task does, once per iteration.
+// Decodes from the current position to the end in the player task's blocks.
+int64_t DecodeToEnd(decoders::TrackInfo* track) {
+  static std::vector<int16_t> left(kMaxFrames), right(kMaxFrames);
+  int64_t frames = 0;
+  for (int32_t got; (got = track->decode(left.data(), right.data(), kMaxFrames, 0.1)) > 0;)
+    frames += got;
+  return frames;
+}
+
+// Opens and plays the whole file once per iteration.
 void PlayThrough(benchmark::State& state, const std::string& path) {
   decoders::TrackPtr track = Identify(path);
-  std::vector<int16_t> left(kMaxFrames), right(kMaxFrames);
   int64_t frames = 0;
   for (auto _ : state) {
     track->open(track.get());
     track->seek(0.0);
-    while (const int32_t got = track->decode(left.data(), right.data(), kMaxFrames, 0.1)) {
-      if (got < 0) break;
-      frames += got;
-    }
+    frames += DecodeToEnd(track.get());
     track->close();
   }
   state.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
@@ -134,10 +139,8 @@ void AiffAdp4(benchmark::State& state) { PlayThrough(state, BenchFiles().adpcm);
 // 1023 decoded samples per seek.
 void SeekWithFullTable(benchmark::State& state, const std::string& path) {
   decoders::TrackPtr track = Identify(path);
-  std::vector<int16_t> left(kMaxFrames), right(kMaxFrames);
   track->open(track.get());
-  while (track->decode(left.data(), right.data(), kMaxFrames, 0.1) > 0) {
-  }
+  DecodeToEnd(track.get());
   double target = 0.0;
   for (auto _ : state) {
     target = target > 50.0 ? 0.37 : target + 7.3;
