@@ -69,8 +69,10 @@ std::unique_ptr<MpegStream> MpegStream::Open(const std::string& path, uint32_t m
   if (!source) return nullptr;
   mpg123_handle* handle = mpg123_new(nullptr, nullptr);
   if (!handle) return nullptr;
-  std::unique_ptr<MpegStream> stream(new MpegStream(std::move(source), handle));
-  mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+  auto stream = std::make_unique<MpegStream>(std::move(source), handle);
+  // ID3v2 tags are skipped unread: their sizes come from the file and nothing here
+  // shows their contents.
+  mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
   if (mpg123_replace_reader_handle(handle, ReadCallback, SeekCallback, nullptr) != MPG123_OK ||
       !stream->Start() || !stream->ApplySettings(settings))
     return nullptr;

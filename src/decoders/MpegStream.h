@@ -33,6 +33,8 @@ class MpegStream {
   static std::unique_ptr<MpegStream> Open(const std::string& path, uint32_t mode,
                                           int32_t buffer_size,
                                           const settings::MpegSettings& settings);
+  // Takes ownership of both; use Open.
+  MpegStream(std::unique_ptr<StreamSource> source, mpg123_handle* handle);
   ~MpegStream();
   MpegStream(const MpegStream&) = delete;
   MpegStream& operator=(const MpegStream&) = delete;
@@ -48,7 +50,6 @@ class MpegStream {
   int64_t TellFrame() const;
 
  private:
-  MpegStream(std::unique_ptr<StreamSource> source, mpg123_handle* handle);
   bool Start();
   bool Describe();
   bool ApplySettings(const settings::MpegSettings& settings);

@@ -55,7 +55,7 @@ constexpr ov_callbacks kCallbacks = {ReadCallback, SeekCallback, nullptr, TellCa
 class VorbisStream {
  public:
   static std::unique_ptr<VorbisStream> Open(const std::string& path, int32_t buffer_size) {
-    std::unique_ptr<VorbisStream> stream(new VorbisStream);
+    auto stream = std::make_unique<VorbisStream>();
     stream->source_ = StreamSource::Open(path, kFileRead, buffer_size);
     if (!stream->source_ ||
         ov_open_callbacks(stream->source_.get(), &stream->file_, nullptr, 0, kCallbacks) != 0)
@@ -69,6 +69,7 @@ class VorbisStream {
     stream->rate_ = info->rate;
     return stream;
   }
+  VorbisStream() = default;
   ~VorbisStream() {
     if (opened_) ov_clear(&file_);
   }
@@ -85,7 +86,6 @@ class VorbisStream {
   }
 
  private:
-  VorbisStream() = default;
   std::unique_ptr<StreamSource> source_;
   OggVorbis_File file_{};
   bool opened_ = false;

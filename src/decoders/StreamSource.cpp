@@ -10,7 +10,7 @@ std::unique_ptr<StreamSource> StreamSource::Open(const std::string& path, uint32
                                                  int32_t buffer_size) {
   FileHandle file(TW_File_Open(path, mode, buffer_size));
   if (!file) return nullptr;
-  return std::unique_ptr<StreamSource>(new StreamSource(std::move(file)));
+  return std::make_unique<StreamSource>(std::move(file));
 }
 
 StreamSource::StreamSource(FileHandle file) : file_(std::move(file)) {

@@ -18,6 +18,8 @@ class StreamSource {
   static std::unique_ptr<StreamSource> Open(const std::string& path, uint32_t mode,
                                             int32_t buffer_size);
 
+  explicit StreamSource(FileHandle file);
+
   // Bytes read into dest, at most count; 0 at the end or on a read error.
   size_t Read(void* dest, size_t count) noexcept;
   // whence is SEEK_SET, SEEK_CUR or SEEK_END; returns the new position, or -1
@@ -27,8 +29,6 @@ class StreamSource {
   int64_t Size() const noexcept { return size_; }
 
  private:
-  explicit StreamSource(FileHandle file);
-
   FileHandle file_;
   int64_t size_ = 0;
   int64_t position_ = 0;       // where the next Read starts
