@@ -59,6 +59,7 @@ TEST_F(MpegDecoder, LameAndLayerTwoFilesDecodeLikeMpg123WithTheirDescriptions) {
       {"lame -b 16 -m m --resample 8", "MPEG2.5-III 16kbps", "Mono", 8000, 0},
       {"lame -b 24 --resample 8", "MPEG2.5-III 24kbps", "J-Stereo", 8000, 1},
       {"twolame -b 192 -m s", "MPEG1-II 192kbps", "Stereo", 44100, 1},
+      {"lame -b 112 --add-id3v2 --tt Front", "MPEG1-III 112kbps", "J-Stereo", 44100, 1},
   };
   int index = 0;
   for (const Expected& expected : cases) {
