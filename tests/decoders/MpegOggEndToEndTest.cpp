@@ -1,9 +1,10 @@
-// The whole road, identification included: twdecode's samples for MPEG and Ogg
-// files equal those of mpg123 and oggdec, and foreign bytes never crash it.
+// The whole road: twdecode (identification included) and every file-layer back
+// end give the samples of mpg123 and oggdec, and foreign bytes never crash it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "MpegOggSupport.h"
+#include "decoders/TW_File.h"
 
 namespace {
 
@@ -57,6 +58,37 @@ TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
             .exit_code;
     EXPECT_TRUE(status == 0 || status == 2) << name << " " << status;
   }
+}
+
+// Whatever back end the file layer uses (RAM copy, read-ahead, plain stdio), the
+// modules read the same bytes.
+TEST(MpegOggFileLayer, EveryBackEndGivesTheSameSamples) {
+  TempDir dir;
+  const std::string in = MakeSource(dir, "in.wav", 44100, 2, 1.3);
+  const std::string mp3 = dir.File("a.mp3");
+  const std::string ogg = dir.File("a.ogg");
+  RunOk("lame --quiet -b 128 " + ShellQuote(in) + " " + ShellQuote(mp3));
+  RunOk("oggenc -Q -o " + ShellQuote(ogg) + " " + ShellQuote(in));
+  const std::string mp3_reference = RunOk("mpg123 -q -s " + ShellQuote(mp3));
+  const std::string ogg_reference = RunOk("oggdec -Q -R -o - " + ShellQuote(ogg));
+  const settings::FileSettings saved = decoders::TW_File_GetSettings();
+  for (const uint16_t ram : {0, 1}) {
+    for (const uint16_t read_ahead : {0, 1}) {
+      SCOPED_TRACE(std::to_string(ram) + "/" + std::to_string(read_ahead));
+      settings::FileSettings block = saved;
+      block.load_in_ram = ram;
+      block.use_asyncio = read_ahead;
+      decoders::TW_File_SetSettings(block);
+      decoders::TrackPtr track = mpegogg::ProbeWith(decoders::kMpegDecoder, mp3);
+      ASSERT_TRUE(track);
+      EXPECT_TRUE(mpegogg::PlayAll(track.get()) == mp3_reference);
+      track = mpegogg::ProbeWith(decoders::kOggDecoder, ogg);
+      ASSERT_TRUE(track);
+      EXPECT_TRUE(mpegogg::PlayAll(track.get()) == ogg_reference);
+    }
+  }
+  decoders::TW_File_SetSettings(saved);
+  decoders::TW_File_FreeCache();
 }
 
 }  // namespace
