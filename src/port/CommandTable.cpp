@@ -132,11 +132,12 @@ void CommandTable::AddReturnIdCommands() {
 
 void CommandTable::AddButtonCommands() {
   static constexpr std::pair<const char*, Button> kButtons[] = {
-      {"pause", Button::kPause},   {"filter", Button::kFilter}, {"expand", Button::kExpand},
-      {"random", Button::kRandom}, {"intro", Button::kIntro},   {"loop", Button::kLoop},
+      {"pause", Button::kPause},    {"filter", Button::kFilter}, {"expand", Button::kExpand},
+      {"random", Button::kRandom},  {"intro", Button::kIntro},   {"loop", Button::kLoop},
       {"iconify", Button::kIconify}};
   for (const auto& [name, button] : kButtons) {
-    Add(name, "STATE/F", [this, button = button](const Args& a) { return ApplyState(button, a[0]); });
+    Add(name, "STATE/F",
+        [this, button = button](const Args& a) { return ApplyState(button, a[0]); });
   }
 }
 
@@ -190,12 +191,16 @@ void CommandTable::AddTransportCommands() {
 }
 
 void CommandTable::AddQueries() {
-  Add("get_time", "", [this](const Args&) { return Time(WholeSeconds(player_.PositionSeconds())); });
+  Add("get_time", "",
+      [this](const Args&) { return Time(WholeSeconds(player_.PositionSeconds())); });
   Add("get_state", "", [this](const Args&) {
     switch (player_.State()) {
-      case player::PlayState::kPlaying: return Text("PLAY");
-      case player::PlayState::kPaused: return Text("PAUSE");
-      default: return Text("STOP");
+      case player::PlayState::kPlaying:
+        return Text("PLAY");
+      case player::PlayState::kPaused:
+        return Text("PAUSE");
+      default:
+        return Text("STOP");
     }
   });
   Add("get_selected", "",
@@ -219,10 +224,10 @@ void CommandTable::AddQueries() {
 
 void CommandTable::AddFieldQueries() {
   static constexpr std::pair<const char*, int> kFields[] = {
-      {"get_name", player::kFieldTitle},     {"get_title", player::kFieldTitle},
-      {"get_genre", player::kFieldGenre},    {"get_artist", player::kFieldArtist},
-      {"get_album", player::kFieldAlbum},    {"get_type", player::kFieldType},
-      {"get_comment", player::kFieldComment}, {"get_year", player::kFieldYear},
+      {"get_name", player::kFieldTitle},       {"get_title", player::kFieldTitle},
+      {"get_genre", player::kFieldGenre},      {"get_artist", player::kFieldArtist},
+      {"get_album", player::kFieldAlbum},      {"get_type", player::kFieldType},
+      {"get_comment", player::kFieldComment},  {"get_year", player::kFieldYear},
       {"get_filepath", player::kFieldFilePath}};
   for (const auto& [name, field] : kFields) {
     Add(name, "", [this, field = field](const Args&) {

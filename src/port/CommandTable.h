@@ -86,7 +86,7 @@ class CommandTable {
   std::ostream& unknown_out_;
   std::vector<Command> commands_;
   std::vector<platform::ArgTemplate> templates_;  // by command, empty template when none
-  int time_type_ = 0;  // not saved; any number accepted
+  int time_type_ = 0;                             // not saved; any number accepted
 };
 
 }  // namespace port

@@ -21,9 +21,12 @@ constexpr int kReadsPerTurn = 16;  // so one flooding client cannot hold the loo
 
 const char* StateWord(player::PlayState state) {
   switch (state) {
-    case player::PlayState::kPlaying: return "PLAY";
-    case player::PlayState::kPaused: return "PAUSE";
-    default: return "STOP";
+    case player::PlayState::kPlaying:
+      return "PLAY";
+    case player::PlayState::kPaused:
+      return "PAUSE";
+    default:
+      return "STOP";
   }
 }
 
@@ -37,8 +40,7 @@ PortServer::PortServer(player::PlayerController& player, std::ostream& unknown_o
 
 std::unique_ptr<PortServer> PortServer::Open(player::PlayerController& player,
                                              std::ostream& unknown_out,
-                                             const PortServerOptions& options,
-                                             std::string* error) {
+                                             const PortServerOptions& options, std::string* error) {
   std::unique_ptr<PortServer> server(new PortServer(player, unknown_out, options));
   if (!PreparePortFolder(server->options_.folder, error)) return nullptr;
   if (!server->Bind(error)) return nullptr;
@@ -105,8 +107,8 @@ bool PortServer::SetUpPolling() {
   timer_ = UniqueFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
   if (!epoll_.valid() || !timer_.valid()) return false;
   // Idle clients are looked at a few times per idle limit.
-  const auto tick = std::clamp<std::chrono::milliseconds::rep>(options_.idle_limit.count() / 4,
-                                                               10, 1000);
+  const auto tick =
+      std::clamp<std::chrono::milliseconds::rep>(options_.idle_limit.count() / 4, 10, 1000);
   itimerspec period{};
   period.it_interval.tv_sec = tick / 1000;
   period.it_interval.tv_nsec = (tick % 1000) * 1000000;

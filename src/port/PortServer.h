@@ -19,12 +19,12 @@
 namespace port {
 
 struct PortServerOptions {
-  std::string folder;                // empty: DefaultPortFolder()
-  size_t max_line = 4096;            // longer lines answer RC=10 and drop the client
-  size_t max_clients = 64;           // past it the longest idle client makes room
-  size_t max_pending_output = 1 << 16;  // a client that reads no replies is dropped past it
+  std::string folder;                           // empty: DefaultPortFolder()
+  size_t max_line = 4096;                       // longer lines answer RC=10 and drop the client
+  size_t max_clients = 64;                      // past it the longest idle client makes room
+  size_t max_pending_output = 1 << 16;          // a client that reads no replies is dropped past it
   std::chrono::milliseconds idle_limit{60000};  // silent non-watching clients are dropped
-  int max_instances = 99;            // numbers tried from 1
+  int max_instances = 99;                       // numbers tried from 1
 };
 
 class PortServer final : public player::PlayerListener {

@@ -1,10 +1,9 @@
-#include "port/CommandTable.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "FakePlayer.h"
+#include "port/CommandTable.h"
 
 namespace {
 
@@ -25,9 +24,9 @@ class CommandTableTest : public ::testing::Test {
 };
 
 TEST_F(CommandTableTest, VolumeChoosesRangeThenClampsIntoIt) {
-  const std::pair<const char*, int> cases[] = {{"volume 64", 64}, {"volume 100", 100},
+  const std::pair<const char*, int> cases[] = {{"volume 64", 64},   {"volume 100", 100},
                                                {"VOLUME 128", 128}, {"volume 300", 256},
-                                               {"volume -5", 0}, {"volume LEVEL=7", 7}};
+                                               {"volume -5", 0},    {"volume LEVEL=7", 7}};
   for (const auto& [line, level] : cases) {
     EXPECT_EQ(Reply(line), "RC=0") << line;
     EXPECT_EQ(fake.volume, level) << line;
@@ -125,8 +124,8 @@ TEST_F(CommandTableTest, NumbersOutsideTheirRanges) {
   EXPECT_DOUBLE_EQ(fake.position, 0);
   EXPECT_EQ(Reply("seek 1e300"), "RC=0");
   EXPECT_DOUBLE_EQ(fake.position, 3600);
-  for (const char* bad : {"seek nan", "seek inf", "seek 1e999", "seek", "seek 12abc",
-                          "speed inf", "speed -nan", "speed fast"}) {
+  for (const char* bad : {"seek nan", "seek inf", "seek 1e999", "seek", "seek 12abc", "speed inf",
+                          "speed -nan", "speed fast"}) {
     EXPECT_EQ(Reply(bad), "RC=10") << bad;
   }
   EXPECT_DOUBLE_EQ(fake.position, 3600);
