@@ -13,7 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sectors=333000  # 74 minutes
 sox -n -r 44100 -c 2 -b 16 -e signed -L -t raw "$work/disc.bin" \
-  synth "$((sectors * 588))s" sine 200-4000 sine 660 vol 0.8
+  synth "$((sectors / 75))" sine 200-4000 sine 660 vol 0.8
 {
   echo 'FILE "disc.bin" BINARY'
   for n in $(seq 1 20); do

@@ -201,18 +201,20 @@ ScsiResult ImageTransport::Read(uint32_t lba, uint32_t count, bool raw, bool aud
                                 std::span<uint8_t> data) {
   const size_t out_size = raw ? kRawSectorSize : kCookedSectorSize;
   const uint64_t fitting = std::min<uint64_t>(count, data.size() / out_size);
-  for (uint64_t i = 0; i < fitting; ++i) {
-    const uint64_t sector = uint64_t{lba} + i;
-    if (sector >= layout_->leadout) return Failure(kSenseLbaOutOfRange, i * out_size);
+  for (uint64_t done = 0; done < fitting;) {
+    const uint64_t sector = uint64_t{lba} + done;
+    if (sector >= layout_->leadout) return Failure(kSenseLbaOutOfRange, done * out_size);
     ScsiSense sense;
-    if (!ReadSector(uint32_t(sector), raw, audio_only, data.data() + i * out_size, sense))
-      return Failure(sense, i * out_size);
+    const uint32_t got = ReadRun(uint32_t(sector), fitting - done, raw, audio_only,
+                                 data.data() + done * out_size, sense);
+    if (got == 0) return Failure(sense, done * out_size);
+    done += got;
   }
   return ScsiResult{0, fitting * out_size, {}};
 }
 
-bool ImageTransport::ReadSector(uint32_t lba, bool raw, bool audio_only, uint8_t* dest,
-                                ScsiSense& sense) {
+uint32_t ImageTransport::ReadRun(uint32_t lba, uint64_t wanted, bool raw, bool audio_only,
+                                 uint8_t* dest, ScsiSense& sense) {
   const auto& extents = layout_->extents;
   const auto after =
       std::upper_bound(extents.begin(), extents.end(), lba,
@@ -220,26 +222,30 @@ bool ImageTransport::ReadSector(uint32_t lba, bool raw, bool audio_only, uint8_t
   const ImageExtent& extent = *(after - 1);  // extents start at LBA 0 and reach the lead-out
   const ImageTrack& track = layout_->tracks[extent.track];
   sense = kSenseWrongTrackMode;
-  if ((audio_only && !track.audio) || (!raw && track.audio)) return false;
+  if ((audio_only && !track.audio) || (!raw && track.audio)) return 0;
   const size_t out_size = raw ? kRawSectorSize : kCookedSectorSize;
+  // Raw sectors lie back to back in the file; cooked ones are read one by one.
+  const uint64_t left_in_extent = uint64_t{extent.lba} + extent.count - lba;
+  const uint32_t run = uint32_t(raw ? std::min(wanted, left_in_extent) : 1);
   if (extent.source == ImageExtent::Source::kUnreadable) {
     sense = kSenseReadError;
-    return false;
+    return 0;
   }
   if (extent.source == ImageExtent::Source::kSilence) {
-    std::memset(dest, 0, out_size);
-    return true;
+    std::memset(dest, 0, run * out_size);
+    return run;
   }
-  if (raw && track.sector_size != kRawSectorSize) return false;
+  if (raw && track.sector_size != kRawSectorSize) return 0;
   const uint64_t offset = extent.offset + uint64_t{lba - extent.lba} * track.sector_size +
                           (raw ? 0 : track.user_offset);
-  const ssize_t got = ::pread(files_->fds[extent.file], dest, out_size, static_cast<off_t>(offset));
-  if (got != static_cast<ssize_t>(out_size)) {
+  const size_t bytes = run * out_size;
+  const ssize_t got = ::pread(files_->fds[extent.file], dest, bytes, static_cast<off_t>(offset));
+  if (got != static_cast<ssize_t>(bytes)) {
     sense = kSenseReadError;
-    return false;
+    return 0;
   }
-  if (track.audio && layout_->files[extent.file].big_endian) SwapSamples(dest, out_size);
-  return true;
+  if (track.audio && layout_->files[extent.file].big_endian) SwapSamples(dest, bytes);
+  return run;
 }
 
 }  // namespace cdda

@@ -51,7 +51,9 @@ class ImageTransport final : public ScsiTransport {
   ScsiResult ModeSelect(std::span<const uint8_t> cdb, std::span<uint8_t> data);
   ScsiResult ReadToc(std::span<const uint8_t> cdb, std::span<uint8_t> data) const;
   ScsiResult Read(uint32_t lba, uint32_t count, bool raw, bool audio_only, std::span<uint8_t> data);
-  bool ReadSector(uint32_t lba, bool raw, bool audio_only, uint8_t* dest, ScsiSense& sense);
+  // Reads up to wanted sectors from lba within one extent; 0 (sense set) on failure.
+  uint32_t ReadRun(uint32_t lba, uint64_t wanted, bool raw, bool audio_only, uint8_t* dest,
+                   ScsiSense& sense);
 
   std::optional<CueLayout> layout_;
   std::unique_ptr<Files> files_;
