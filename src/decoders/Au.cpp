@@ -42,15 +42,8 @@ uint32_t Be32(const uint8_t* p) {
 struct Au {
   static bool Layout(const TrackInfo& track, PcmLayout* layout) {
     const Encoding* encoding = FindEncoding(track.encoding);
-    if ((track.format_tag != kTagSnd && track.format_tag != kTagSd0) || !encoding ||
-        !PlayableFrequency(track.frequency))
-      return false;
-    layout->data_start = track.data_start[0];
-    layout->length = track.length;
-    layout->frequency = track.frequency;
-    layout->channels = track.stereo ? 2 : 1;
-    layout->coding = encoding->coding;
-    return true;
+    if ((track.format_tag != kTagSnd && track.format_tag != kTagSd0) || !encoding) return false;
+    return LayoutOf(track, encoding->coding, layout);
   }
 };
 using Operations = PcmOperations<Au>;

@@ -25,6 +25,16 @@ bool ReadAt(TW_File* file, int64_t offset, void* dest, size_t count) {
   return TW_File_Read(file, dest, static_cast<int32_t>(count)) == static_cast<int32_t>(count);
 }
 
+bool LayoutOf(const TrackInfo& track, PcmCoding coding, PcmLayout* layout) {
+  if (!PlayableFrequency(track.frequency)) return false;
+  layout->data_start = track.data_start[0];
+  layout->length = std::max(track.length, 0);
+  layout->frequency = track.frequency;
+  layout->channels = track.stereo ? 2 : 1;
+  layout->coding = coding;
+  return true;
+}
+
 bool PcmTrack::Open(const std::string& path, const PcmLayout& layout) {
   file_.reset(TW_File_Open(path, kFileRead, 0));
   if (!file_) return false;

@@ -63,9 +63,14 @@ class PcmTrack {
   std::vector<uint8_t> conversion_;
 };
 
+// The layout an accepted record describes: samples from data_start[0], length
+// frames of frequency Hz, one or two channels. False for a frequency out of range.
+bool LayoutOf(const TrackInfo& track, PcmCoding coding, PcmLayout* layout);
+
 // The five playback operations for a module whose tracks are PcmTracks. Module
 // supplies `static bool Layout(const TrackInfo&, PcmLayout*)`, false for a record
-// the module did not accept (wrong format_tag) or cannot play.
+// the module did not accept (wrong format_tag) or cannot play; LayoutOf above
+// does the common part.
 template <typename Module>
 struct PcmOperations {
   static int Open(TrackInfo* track) {

@@ -93,15 +93,9 @@ bool Playable(const WaveFormat& f) {
 
 struct Wave {
   static bool Layout(const TrackInfo& track, PcmLayout* layout) {
-    if (track.format_tag != kTagWave || (track.bits != 8 && track.bits != 16) ||
-        !PlayableFrequency(track.frequency))
-      return false;
-    layout->data_start = track.data_start[0];
-    layout->length = track.length;
-    layout->frequency = track.frequency;
-    layout->channels = track.stereo ? 2 : 1;
-    layout->coding = track.bits == 16 ? PcmCoding::kSigned16Le : PcmCoding::kUnsigned8;
-    return true;
+    if (track.format_tag != kTagWave || (track.bits != 8 && track.bits != 16)) return false;
+    return LayoutOf(track, track.bits == 16 ? PcmCoding::kSigned16Le : PcmCoding::kUnsigned8,
+                    layout);
   }
 };
 using Operations = PcmOperations<Wave>;
