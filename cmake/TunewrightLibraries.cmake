@@ -63,6 +63,10 @@ tw_subsystem(tw_player SOURCES ${PLAYER_SOURCES} DEPS ${TW_PLAYER_DEPS})
 # The command port: other programs drive the player over a local socket.
 tw_glob(PORT_SOURCES port)
 tw_subsystem(tw_port SOURCES ${PORT_SOURCES} DEPS tw_player tw_texts tw_settings tw_platform)
+if(SDBUSCPP_FOUND)
+  target_link_libraries(tw_port PUBLIC PkgConfig::SDBUSCPP)
+  target_compile_definitions(tw_port PRIVATE TUNEWRIGHT_HAVE_SDBUS)
+endif()
 
 file(GLOB SHELL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/shell/*.cpp)
 list(FILTER SHELL_SOURCES EXCLUDE REGEX "/(main|Texts)\\.cpp$")
