@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "player/PlayerCore.h"
+#include "settings/SettingsGroups.h"
+
+using namespace player;
+using Clock = PlayerCore::Clock;
+
+namespace {
+
+// Records what the core asks of the engine; the test decides when songs end.
+class FakeEngine : public TransportEngine {
+ public:
+  bool Play(const decoders::TrackInfo& track) override {
+    played.push_back(track.path);
+    state = 1;
+    time = 0;
+    return track.path.find("broken") == std::string::npos;
+  }
+  void Stop() override { state = 3; }
+  void Pause(bool on) override { state = on ? 2 : 1; }
+  void SeekTo(double seconds) override { time = seconds; }
+  void SeekBy(bool, double step) override { time += step; }
+  void SetSpeed(double percent) override { speed = percent; }
+  double Time() override { return time; }
+  int State() override { return state; }
+  void SetVolume(int) override {}
+  void SetBalance(int) override {}
+  void SetTone(bool, int, int) override {}
+  void SetFilter(bool) override {}
+  void SetExpand(bool) override {}
+
+  std::vector<std::string> played;
+  int state = 3;
+  double time = 0;
+  double speed = 100;
+};
+
+decoders::TrackPtr Identify(const std::string& path) {
+  auto track = std::make_unique<decoders::TrackInfo>();
+  track->path = path;
+  track->frequency = 1000;
+  track->length = 60000;
+  return track;
+}
+
+struct Fixture : ::testing::Test {
+  void SetUp() override { settings::Main().Reset(); }
+  void TearDown() override { settings::Main().Reset(); }
+
+  void AddRows(int n) {
+    for (int i = 0; i < n; ++i) {
+      // Rows are made without files: the stored FILEPATH is identified on play.
+      PlaylistEntry* e = Playlist_AddStored(store, "/s" + std::to_string(i) + ".wav\tTITLE=x");
+      core.InsertEntry(e, -1);
+    }
+  }
+  void Finish() {
+    engine.state = 4;
+    core.EndOfTrackCheck();
+  }
+  static void SetMain(void (*change)(settings::MainSettings&)) {
+    settings::MainSettings main = settings::Main().Fetch();
+    change(main);
+    settings::Main().Apply(main);
+  }
+
+  FakeEngine engine;
+  PlayerCore core{engine, Identify};
+  Playlist store;  // entries live here; the core only shows them
+};
+
+}  // namespace
+
+TEST_F(Fixture, SongsFollowAndLoopWraps) {
+  AddRows(3);
+  core.PressPlay();
+  Finish();
+  Finish();
+  Finish();  // end of list, no loop: stops
+  EXPECT_EQ(engine.played, (std::vector<std::string>{"/s0.wav", "/s1.wav", "/s2.wav"}));
+  EXPECT_EQ(core.State(), PlayState::kStopped);
+
+  SetMain([](settings::MainSettings& m) { m.loop = 1; });
+  core.PressPlay();  // the last row is still current
+  Finish();
+  EXPECT_EQ(engine.played.back(), "/s0.wav");
+}
+
+TEST_F(Fixture, PrevDependsOnTheShownPosition) {
+  AddRows(3);
+  core.PressPlay();
+  Finish();  // second song
+  engine.time = 5;
+  core.Tick(Clock::now());
+  core.Prev();  // early in the song: the one before
+  EXPECT_EQ(engine.played.back(), "/s0.wav");
+  Finish();
+  engine.time = 30;
+  core.Tick(Clock::now());
+  core.Prev();  // late: restart it
+  EXPECT_EQ(engine.played.back(), "/s1.wav");
+  core.SelectRow(0, true);
+  core.Prev();  // the first row always restarts
+  EXPECT_EQ(engine.played.back(), "/s0.wav");
+}
+
+TEST_F(Fixture, InterFileDelayAndStopDuringIt) {
+  SetMain([](settings::MainSettings& m) { m.inter_file = 3; });
+  AddRows(3);
+  core.PressPlay();
+  Finish();
+  EXPECT_EQ(engine.played.size(), 1u);  // waiting
+  core.Tick(Clock::now() + std::chrono::seconds(2));
+  EXPECT_EQ(engine.played.size(), 1u);
+  core.Tick(Clock::now() + std::chrono::milliseconds(3100));
+  EXPECT_EQ(engine.played.back(), "/s1.wav");
+
+  Finish();          // wait again...
+  core.Stop();       // ...and stop during the delay
+  core.Tick(Clock::now() + std::chrono::seconds(10));
+  EXPECT_EQ(engine.played.size(), 2u);
+  core.PressPlay();  // the next song is not skipped
+  EXPECT_EQ(engine.played.back(), "/s1.wav");
+}
+
+TEST_F(Fixture, IntroAdvancesWithoutDelayAndStopsAtTheEnd) {
+  SetMain([](settings::MainSettings& m) {
+    m.intro = 1;
+    m.intro_duration = 10;
+    m.inter_file = 5;
+  });
+  AddRows(2);
+  core.PressPlay();
+  engine.time = 10.5;
+  core.Tick(Clock::now());
+  EXPECT_EQ(engine.played.size(), 1u);  // 10 is not past 10
+  engine.time = 11;
+  core.Tick(Clock::now());
+  EXPECT_EQ(engine.played.back(), "/s1.wav");
+  engine.time = 11;
+  core.Tick(Clock::now());
+  EXPECT_EQ(core.State(), PlayState::kStopped);
+}
+
+TEST_F(Fixture, RemovingThePlayingEntryStopsWhateverIsHighlighted) {
+  AddRows(3);
+  core.PressPlay();
+  core.SetHighlighted(2);
+  core.RemoveActive();  // another row: playback goes on
+  EXPECT_EQ(core.State(), PlayState::kPlaying);
+  core.SetHighlighted(0);
+  core.RemoveActive();
+  EXPECT_EQ(core.State(), PlayState::kStopped);
+  EXPECT_EQ(core.CurrentRow(), -1);
+}
+
+TEST_F(Fixture, SpeedEmptyListAndBrokenSongs) {
+  EXPECT_FALSE(core.Next(false));  // empty list, even with loop
+  SetMain([](settings::MainSettings& m) { m.loop = 1; });
+  EXPECT_FALSE(core.Next(false));
+  EXPECT_FALSE(core.SetSpeed(200));  // nothing plays
+  Playlist_AddStored(store, "/broken.wav\tTITLE=b");
+  core.InsertEntry(store.entries.back().get(), -1);
+  core.PressPlay();
+  EXPECT_EQ(core.State(), PlayState::kStopped);  // the engine refused it
+  AddRows(1);
+  core.SelectRow(1, false);
+  core.PressPlay();
+  EXPECT_TRUE(core.SetSpeed(500));
+  EXPECT_EQ(engine.speed, 400);
+  EXPECT_FALSE(core.SetSpeed(std::nan("")));
+  EXPECT_FALSE(core.Seek(std::numeric_limits<double>::infinity()));
+  EXPECT_TRUE(core.Seek(1e300));
+  EXPECT_EQ(engine.time, 60);  // clamped to the song
+}
+
+TEST(Shuffle, EveryOrderEquallyLikely) {
+  FakeEngine engine;
+  PlayerCore core(engine, Identify);
+  core.SetRandomSeed(12345);
+  Playlist store;
+  for (int i = 0; i < 3; ++i) core.InsertEntry(Playlist_AddStored(store, "/" + std::to_string(i)), -1);
+  std::map<std::vector<const PlaylistEntry*>, int> seen;
+  constexpr int kRuns = 60000;
+  for (int i = 0; i < kRuns; ++i) {
+    core.Shuffle();
+    ++seen[std::vector<const PlaylistEntry*>(core.rows().begin(), core.rows().end())];
+  }
+  ASSERT_EQ(seen.size(), 6u);
+  for (const auto& [order, count] : seen) EXPECT_NEAR(count / double(kRuns), 1.0 / 6.0, 0.01);
+}
