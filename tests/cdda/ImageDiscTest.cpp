@@ -160,3 +160,52 @@ TEST(ImageDisc, EnhancedCdEndsTheAudioSessionBeforeTheGapAndKeepsTheKey) {
   std::snprintf(key, sizeof key, "ID03%06X%06X", data_start, data_start + 50);
   EXPECT_STREQ(drive->disc_key, key);
 }
+
+TEST(ImageDisc, PregapIsSilenceOnTheDiscNotInTheFile) {
+  testsupport::TempDir dir;
+  const DiscImage plain = MakeDisc(dir, "gap", AudioTracks(2, 0.5));
+  std::string cue = testsupport::ReadTextFile(plain.cue);
+  cue.insert(cue.find("    INDEX 01", cue.find("TRACK 02")), "    PREGAP 00:02:00\n");
+  testsupport::WriteTextFile(dir.File("gap2.cue"), cue);
+  UseDrive(dir.File("gap2.cue"), dir.path());
+  std::string key;
+  const auto tracks = CDDA_ListTracks(&key);
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(tracks[1]->data_start[0], plain.starts[1] + 150);
+  EXPECT_EQ(DecodeWhole(tracks[1]->path), plain.track_bytes[1]);
+  // The silent pregap belongs to the track before it, as on a pressed disc.
+  std::vector<uint8_t> first = plain.track_bytes[0];
+  first.resize(first.size() + 150 * 2352, 0);
+  EXPECT_EQ(DecodeWhole(tracks[0]->path), first);
+}
+
+TEST(ImageDisc, MalformedCueSheetsAreRefused) {
+  testsupport::TempDir dir;
+  testsupport::WriteBinaryFile(dir.File("x.bin"), std::vector<uint8_t>(2352 * 10, 1));
+  const std::string file = "FILE \"x.bin\" BINARY\n";
+  const std::string bad[] = {
+      "",                                                                // no tracks
+      file,                                                              // no tracks
+      "FILE \"x.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n",  // not raw
+      "FILE \"none.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n",
+      file + "  TRACK 01 AUDIO\n",                         // no INDEX 01
+      file + "  TRACK 01 AUDIO\n    INDEX 01 00:00:10\n",  // past the file
+      file + "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 01 AUDIO\n    INDEX 01 00:00:02\n",
+      file + "  TRACK 01 AUDIO\n    INDEX 01 00:00:05\n  TRACK 02 AUDIO\n    INDEX 01 00:00:02\n",
+      file + "  TRACK 00 AUDIO\n    INDEX 01 00:00:00\n",
+      file + "  TRACK 100 AUDIO\n    INDEX 01 00:00:00\n",
+      file + "  TRACK 01 MODE3/2352\n    INDEX 01 00:00:00\n",
+      file + "  TRACK 01 AUDIO\n    INDEX 01 00:61:00\n",
+      "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n",  // no FILE
+      "FILE \"x.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n",
+  };
+  for (const std::string& text : bad) {
+    testsupport::WriteTextFile(dir.File("x.cue"), text);
+    EXPECT_FALSE(ReadCueSheet(dir.File("x.cue"))) << text;
+    EXPECT_FALSE(OpenImage(dir.File("x.cue"))) << text;
+  }
+  testsupport::WriteTextFile(dir.File("x.cue"), file + "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  const auto layout = ReadCueSheet(dir.File("x.cue"));
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->leadout, 10u);
+}
