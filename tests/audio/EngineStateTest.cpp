@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "audio/AudioMan.h"
@@ -121,6 +122,20 @@ TEST(EngineStateTest, AlsaNullDevicePlaysInRealTime) {
   const auto start = Clock::now();
   EXPECT_EQ(session.PlayToEnd(track), audio::kEngineFinished);
   EXPECT_NEAR(SecondsSince(start), 1.5, 0.4);
+}
+
+TEST(EngineStateTest, UnopenableOutputIsToldOnceNamingTheVariable) {
+  EngineSession session("alsa:no-such-device-here");
+  const auto track = enginetest::MakeSynthTrack(Song(1.0));
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(audio::Engine_Play(&track), 0);
+    EXPECT_EQ(audio::Engine_LastResult(), 3);
+  }
+  const std::string told = testing::internal::GetCapturedStderr();
+  const auto first = told.find("TUNEWRIGHT_OUTPUT");
+  EXPECT_NE(first, std::string::npos) << told;
+  EXPECT_EQ(told.find("TUNEWRIGHT_OUTPUT", first + 1), std::string::npos) << told;
 }
 
 TEST(EngineStateTest, EmptySongAndUnopenableSong) {
