@@ -17,6 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Above the output manager's processor (21), as the audio system's own context is.
+constexpr int kMixerPriority = 25;
+
 uint32_t PassFrames(uint32_t rate) { return std::max<uint32_t>(256, rate / 50) & ~1u; }
 
 class VoiceOutputImpl final : public VoiceOutput {
@@ -62,17 +65,20 @@ class VoiceOutputImpl final : public VoiceOutput {
   }
 
   bool Play(bool on) override {
-    if (!on) {
-      Change([&] { play_ = false; });
+    const bool done = Change([&] {
+      if (on && !sink_running_) return false;
+      play_ = on;
       return true;
-    }
+    });
+    if (done) return true;
+    // The sink is paused, so the mixer thread is not writing and sink_mutex_ comes at
+    // once. (A running sink's write may hold it for as long as the device takes.)
     std::lock_guard sink_lock(sink_mutex_);
-    if (!sink_running_) {
+    if (!Change([&] { return sink_running_; })) {  // unless another Play started it
       if (!sink_->Start()) return false;
-      sink_running_ = true;
       fallback_pacer_.Restart();
     }
-    Change([&] { play_ = true; });
+    Change([&] { sink_running_ = play_ = true; });
     return true;
   }
 
@@ -94,6 +100,8 @@ class VoiceOutputImpl final : public VoiceOutput {
 
   void Run() {
     platform::NameThisThread("TW_Mixer");
+    // Under the virtual clock the mixer must not crowd out the producer it waits for.
+    if (sink_->RealTime()) platform::SetThisThreadPriority(kMixerPriority);
     std::unique_lock lock(mutex_);
     while (!quit_) {
       if (!play_) {
@@ -200,10 +208,10 @@ class VoiceOutputImpl final : public VoiceOutput {
   bool play_ = false;             // protected by mutex_
   bool quit_ = false;             // protected by mutex_
 
-  std::mutex sink_mutex_;                      // serialises Start, Pause and Write
-  bool sink_running_ = false;                  // protected by sink_mutex_
-  bool sink_failed_ = false;                   // protected by sink_mutex_
-  std::vector<int16_t> buffer_;                // mixer thread only
+  std::mutex sink_mutex_;        // serialises Start, Pause and Write
+  bool sink_running_ = false;    // protected by mutex_, changed with sink_mutex_ held too
+  bool sink_failed_ = false;     // protected by sink_mutex_
+  std::vector<int16_t> buffer_;  // mixer thread only
   std::vector<Clock::time_point> started_at_;  // protected by mutex_: when each sound began
   Pacer fallback_pacer_;                       // protected by sink_mutex_
   std::thread thread_;

@@ -84,10 +84,12 @@ class VoiceOutput {
   virtual void SetSound(int channel, int sound, bool immediate) = 0;
   // Not immediate: takes effect when the channel's next sound starts. 0 silences the channel.
   virtual void SetFrequency(int channel, uint32_t hz, bool immediate) = 0;
-  // volume 0..1 and above (gain), pan 0.0 = left .. 1.0 = right.
+  // volume 0..1 and above (gain), pan 0.0 = left .. 1.0 = right (linear: a fully left
+  // channel reaches only the left output). Not immediate: from the next sound's start.
   virtual void SetVolume(int channel, double volume, double pan, bool immediate) = 0;
-  virtual void SetMasterGain(double gain) = 0;
-  // Switches mixing on or off. False when the sink refused to start.
+  virtual void SetMasterGain(double gain) = 0;  // scales every channel at once
+  // Switches mixing on or off (off: positions hold, nothing is mixed or written).
+  // Hooks of sounds set while off run as play starts. False when the sink refused to start.
   virtual bool Play(bool on) = 0;
 
   // Frames of sound handed to the sink but not yet heard; silence written after the
