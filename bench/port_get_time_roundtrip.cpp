@@ -23,18 +23,7 @@ namespace {
 std::string RoundTrip(int fd, std::string& pending) {
   static const std::string kRequest = "get_time\n";
   if (send(fd, kRequest.data(), kRequest.size(), MSG_NOSIGNAL) < 0) return {};
-  for (;;) {
-    const size_t end = pending.find('\n');
-    if (end != std::string::npos) {
-      std::string line = pending.substr(0, end);
-      pending.erase(0, end + 1);
-      return line;
-    }
-    char buffer[256];
-    const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-    if (got <= 0) return {};
-    pending.append(buffer, static_cast<size_t>(got));
-  }
+  return port::ReadPortLine(fd, pending).value_or("");
 }
 
 void BM_PortGetTimeRoundTrip(benchmark::State& state) {

@@ -94,6 +94,17 @@ std::optional<double> ParseFiniteNumber(std::string_view text) {
   return value;
 }
 
+const char* StateWord(player::PlayState state) {
+  switch (state) {
+    case player::PlayState::kPlaying:
+      return "PLAY";
+    case player::PlayState::kPaused:
+      return "PAUSE";
+    default:
+      return "STOP";
+  }
+}
+
 int32_t VolumeRangeFor(int32_t level) {
   if (level <= 64) return 64;
   return level <= 128 ? 128 : 256;
@@ -193,16 +204,7 @@ void CommandTable::AddTransportCommands() {
 void CommandTable::AddQueries() {
   Add("get_time", "",
       [this](const Args&) { return Time(WholeSeconds(player_.PositionSeconds())); });
-  Add("get_state", "", [this](const Args&) {
-    switch (player_.State()) {
-      case player::PlayState::kPlaying:
-        return Text("PLAY");
-      case player::PlayState::kPaused:
-        return Text("PAUSE");
-      default:
-        return Text("STOP");
-    }
-  });
+  Add("get_state", "", [this](const Args&) { return Text(StateWord(player_.State())); });
   Add("get_selected", "",
       [this](const Args&) { return Text(std::to_string(std::max(player_.CurrentRow(), -1) + 1)); });
   Add("get_duration", "", [this](const Args&) { return Time(player_.CurrentDurationSeconds()); });

@@ -44,6 +44,9 @@ StateArg ParseStateArg(std::string_view text);
 // the text is not a number or not finite.
 std::optional<double> ParseFiniteNumber(std::string_view text);
 
+// "PLAY", "PAUSE" or "STOP": the get_state result and the word of state events.
+const char* StateWord(player::PlayState state);
+
 // The slider maximum the volume command chooses for a level (64, 128 or 256).
 int32_t VolumeRangeFor(int32_t level);
 

@@ -58,6 +58,22 @@ int ConnectToPort(const std::string& path) {
   return fd;
 }
 
+std::optional<std::string> ReadPortLine(int fd, std::string& pending) {
+  for (;;) {
+    const size_t end = pending.find('\n');
+    if (end != std::string::npos) {
+      std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      return line;
+    }
+    char buffer[4096];
+    const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return std::nullopt;
+    pending.append(buffer, static_cast<size_t>(got));
+  }
+}
+
 long PeerUid(int fd) {
   ucred credentials{};
   socklen_t size = sizeof credentials;

@@ -1,6 +1,7 @@
 // Where the port's sockets live and how both ends reach them safely.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace port {
@@ -21,6 +22,10 @@ bool IsTrustedPortFolder(const std::string& folder);
 // Connects a blocking stream socket to path; -1 when nothing answers there.
 // The caller owns the descriptor.
 int ConnectToPort(const std::string& path);
+
+// One line (without its newline) from a blocking socket; nullopt when the
+// connection ends first. Bytes past the line stay in pending for the next call.
+std::optional<std::string> ReadPortLine(int fd, std::string& pending);
 
 // The uid of the process at the other end of a connected socket; -1 when unknown.
 long PeerUid(int fd);

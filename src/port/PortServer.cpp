@@ -19,17 +19,6 @@ namespace {
 constexpr size_t kReadChunk = 1 << 16;
 constexpr int kReadsPerTurn = 16;  // so one flooding client cannot hold the loop
 
-const char* StateWord(player::PlayState state) {
-  switch (state) {
-    case player::PlayState::kPlaying:
-      return "PLAY";
-    case player::PlayState::kPaused:
-      return "PAUSE";
-    default:
-      return "STOP";
-  }
-}
-
 }  // namespace
 
 PortServer::PortServer(player::PlayerController& player, std::ostream& unknown_out,

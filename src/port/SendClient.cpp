@@ -26,24 +26,6 @@ bool SendAll(int fd, const std::string& bytes) {
   return true;
 }
 
-// One reply line; nullopt when the connection ends first. Bytes past the line
-// stay in pending for the next call.
-std::optional<std::string> ReadReplyLine(int fd, std::string& pending) {
-  for (;;) {
-    const size_t end = pending.find('\n');
-    if (end != std::string::npos) {
-      std::string line = pending.substr(0, end);
-      pending.erase(0, end + 1);
-      return line;
-    }
-    char buffer[4096];
-    const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return std::nullopt;
-    pending.append(buffer, static_cast<size_t>(got));
-  }
-}
-
 // The code of "RC=<code>[ RESULT=<text>]"; -1 when the line is not a reply.
 int ReplyCode(const std::string& line, std::string* result) {
   if (line.rfind("RC=", 0) != 0) return -1;
@@ -76,7 +58,7 @@ int RunSendClient(const std::vector<std::string>& commands, int port, std::ostre
       continue;
     }
     std::optional<std::string> reply;
-    if (SendAll(fd.get(), command + "\n")) reply = ReadReplyLine(fd.get(), pending);
+    if (SendAll(fd.get(), command + "\n")) reply = ReadPortLine(fd.get(), pending);
     std::string result;
     code = reply ? ReplyCode(*reply, &result) : -1;
     if (code < 0) {
