@@ -16,7 +16,7 @@ void CopyField(char* dest, size_t capacity, std::string_view text) {
   if (capacity == 0) return;
   std::memset(dest, 0, capacity);
   const std::string_view cut = Utf8Prefix(text.substr(0, text.find('\0')), capacity - 1);
-  std::memcpy(dest, cut.data(), cut.size());
+  if (!cut.empty()) std::memcpy(dest, cut.data(), cut.size());
 }
 
 std::string Latin1ToUtf8(std::string_view latin1) {
