@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "../targets/FuzzInput.h"
 #include "audiodb/AudioDbFile.h"
 
 namespace {
@@ -12,15 +13,14 @@ namespace {
 int ReadFrom(audiodb::AudioDatabase& db, std::string& text) {
   std::FILE* stream = ::fmemopen(text.data(), text.size(), "rb");
   if (stream == nullptr) return -1;
-  const int result =
-      audiodb::AudioDb_ReadStream(db, stream, static_cast<int64_t>(text.size()));
+  const int result = audiodb::AudioDb_ReadStream(db, stream, static_cast<int64_t>(text.size()));
   std::fclose(stream);
   return result;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzAudioDb(const uint8_t* data, size_t size) {
   if (size == 0) return 0;  // fmemopen refuses an empty buffer
   std::string input(reinterpret_cast<const char*>(data), size);
   auto db = audiodb::AudioDb_Create();
@@ -36,3 +36,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (audiodb::AudioDb_TitleCount(*again) != audiodb::AudioDb_TitleCount(*db)) std::abort();
   return 0;
 }
+
+TW_FUZZ_ENTRY(FuzzAudioDb)

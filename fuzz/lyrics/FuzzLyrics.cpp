@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "../targets/FuzzInput.h"
 #include "karaoke/Lrc.h"
 #include "karaoke/LyricsFile.h"
 
@@ -35,10 +36,12 @@ void CheckStable(Reader read, Writer write, const std::string& input) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzLyrics(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
   CheckStable(karaoke::Lyrics_ReadStream, karaoke::Lyrics_Format, input);
   CheckStable(karaoke::Lrc_ReadStream, karaoke::Lrc_Format, input);
   karaoke::Lyrics_NameFor(input);
   return 0;
 }
+
+TW_FUZZ_ENTRY(FuzzLyrics)
