@@ -247,6 +247,11 @@ void MprisService::Serve() {
   }
 }
 
+void MprisService::AddPollFds(std::vector<pollfd>& fds) { fds.push_back({fd(), events(), 0}); }
+
+// Serves every turn, not only on events: the bus library's own timeouts need it.
+void MprisService::HandlePollFds(const std::vector<pollfd>&) { Serve(); }
+
 void MprisService::OnStateChanged(player::PlayState) { impl_->Changed({"PlaybackStatus"}); }
 
 void MprisService::OnSongChanged(int) { impl_->Changed({"Metadata"}); }
@@ -265,6 +270,8 @@ int MprisService::fd() const { return -1; }
 short MprisService::events() const { return 0; }
 int MprisService::TimeoutMs() const { return -1; }
 void MprisService::Serve() {}
+void MprisService::AddPollFds(std::vector<pollfd>&) {}
+void MprisService::HandlePollFds(const std::vector<pollfd>&) {}
 void MprisService::OnStateChanged(player::PlayState) {}
 void MprisService::OnSongChanged(int) {}
 

@@ -8,11 +8,12 @@
 
 #include <memory>
 
+#include "player/MainLoop.h"
 #include "player/PlayerController.h"
 
 namespace port {
 
-class MprisService final : public player::PlayerListener {
+class MprisService final : public player::PlayerListener, public player::PollSource {
  public:
   // Null when there is no session bus (or the name is taken): the player then
   // simply goes without desktop control, silently.
@@ -27,6 +28,10 @@ class MprisService final : public player::PlayerListener {
   int TimeoutMs() const;
   // Handles every pending bus message without blocking.
   void Serve();
+
+  // As a source of the headless main loop: watches fd() and serves every turn.
+  void AddPollFds(std::vector<pollfd>& fds) override;
+  void HandlePollFds(const std::vector<pollfd>& fds) override;
 
   void OnStateChanged(player::PlayState state) override;
   void OnSongChanged(int row) override;

@@ -263,6 +263,10 @@ void PortServer::ReapClosed() {
   std::erase_if(clients_, [](const auto& entry) { return entry.second.closing; });
 }
 
+void PortServer::AddPollFds(std::vector<pollfd>& fds) { fds.push_back({fd(), POLLIN, 0}); }
+
+void PortServer::HandlePollFds(const std::vector<pollfd>&) { Serve(); }
+
 void PortServer::OnStateChanged(player::PlayState state) {
   Broadcast(std::string("EVENT STATE ") + StateWord(state));
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "player/MainLoop.h"
 #include "player/PlayerController.h"
 #include "port/CommandTable.h"
 #include "port/UniqueFd.h"
@@ -27,7 +28,7 @@ struct PortServerOptions {
   int max_instances = 99;                       // numbers tried from 1
 };
 
-class PortServer final : public player::PlayerListener {
+class PortServer final : public player::PlayerListener, public player::PollSource {
  public:
   // Takes the first free "TUNEWRIGHT.<n>" in the folder (replacing a stale socket
   // nothing answers on). Null with a reason in error when the folder is unsafe or
@@ -48,6 +49,10 @@ class PortServer final : public player::PlayerListener {
   const std::string& path() const { return path_; }
   int number() const { return number_; }
   size_t client_count() const { return clients_.size(); }
+
+  // As a source of the headless main loop: watches fd() and serves every turn.
+  void AddPollFds(std::vector<pollfd>& fds) override;
+  void HandlePollFds(const std::vector<pollfd>& fds) override;
 
   void OnStateChanged(player::PlayState state) override;
   void OnSongChanged(int row) override;
