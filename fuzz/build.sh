@@ -44,6 +44,7 @@ fuzzer id3 targets/FuzzId3.cpp $ALL
 fuzzer settings targets/FuzzSettings.cpp settings platform
 fuzzer playlists targets/FuzzPlaylists.cpp player $ALL
 fuzzer cdtext targets/FuzzCdText.cpp $ALL
+fuzzer cddrive targets/FuzzCdDrive.cpp $ALL
 fuzzer args targets/FuzzArgs.cpp platform
 fuzzer audiodb audiodb/FuzzAudioDb.cpp audiodb settings platform
 fuzzer lyrics lyrics/FuzzLyrics.cpp karaoke platform

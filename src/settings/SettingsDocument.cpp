@@ -18,6 +18,14 @@ auto FindIn(Sections& sections, std::string_view name) -> decltype(&sections.fro
   return nullptr;
 }
 
+// A value is one line: a line break inside one (the older binary record can
+// hold any byte) would start a forged line, so it is written as a space.
+std::string OneLine(std::string value) {
+  for (char& c : value)
+    if (c == '\n' || c == '\r') c = ' ';
+  return value;
+}
+
 }  // namespace
 
 bool SettingsDocument::Read(const std::string& path) {
@@ -52,7 +60,8 @@ std::string SettingsDocument::ToText() const {
   for (const SettingsSection& section : sections_) {
     if (&section != &sections_.front()) text += '\n';
     text += '[' + section.name + "]\n";
-    for (const SettingsEntry& entry : section.entries) text += entry.key + '=' + entry.value + '\n';
+    for (const SettingsEntry& entry : section.entries)
+      text += entry.key + '=' + OneLine(entry.value) + '\n';
   }
   return text;
 }
