@@ -19,11 +19,15 @@ auto FindIn(Sections& sections, std::string_view name) -> decltype(&sections.fro
 }
 
 // A value is one line: a line break inside one (the older binary record can
-// hold any byte) would start a forged line, so it is written as a space.
+// hold any byte) would start a forged line, so it is written as a space; blanks
+// at either end are dropped, as reading the line back would drop them.
 std::string OneLine(std::string value) {
   for (char& c : value)
     if (c == '\n' || c == '\r') c = ' ';
-  return value;
+  const size_t first = SkipSpace(value, 0);
+  size_t end = value.size();
+  while (end > first && IsSettingsSpace(value[end - 1])) --end;
+  return value.substr(first, end - first);
 }
 
 }  // namespace

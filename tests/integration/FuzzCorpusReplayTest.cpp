@@ -1,0 +1,62 @@
+// Replays the committed fuzz corpus, crash regressions included, through the
+// same entry functions the fuzzers run, so the normal and sanitizer builds both
+// check every input ever found interesting. An entry aborts on a broken check.
+#define TW_FUZZ_REPLAY
+#include "../../fuzz/audiodb/FuzzAudioDb.cpp"
+#include "../../fuzz/lyrics/FuzzLyrics.cpp"
+#include "../../fuzz/targets/FuzzArgs.cpp"
+#include "../../fuzz/targets/FuzzCdDrive.cpp"
+#include "../../fuzz/targets/FuzzCdText.cpp"
+#include "../../fuzz/targets/FuzzDecoders.cpp"
+#include "../../fuzz/targets/FuzzId3.cpp"
+#include "../../fuzz/targets/FuzzPlaylists.cpp"
+#include "../../fuzz/targets/FuzzSettings.cpp"
+// clang-format off
+#include <gtest/gtest.h>
+// clang-format on
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+using Entry = int (*)(const uint8_t* data, size_t size);
+
+struct Target {
+  const char* name;
+  Entry entry;
+};
+
+const Target kTargets[] = {
+    {"decoders", FuzzDecoders},   {"id3", FuzzId3},         {"settings", FuzzSettings},
+    {"playlists", FuzzPlaylists}, {"cdtext", FuzzCdText},   {"cddrive", FuzzCdDrive},
+    {"args", FuzzArgs},           {"audiodb", FuzzAudioDb}, {"lyrics", FuzzLyrics},
+};
+
+class FuzzCorpusReplay : public testing::TestWithParam<Target> {};
+
+TEST_P(FuzzCorpusReplay, EveryCorpusFileRunsCleanly) {
+  const std::filesystem::path folder =
+      std::filesystem::path(TW_TEST_SOURCE_DIR) / "fuzz" / "corpus" / GetParam().name;
+  std::vector<std::filesystem::path> files;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    if (item.is_regular_file()) files.push_back(item.path());
+  }
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty()) << folder;
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.string());
+    const std::vector<uint8_t> bytes = testsupport::ReadBinaryFile(file.string());
+    EXPECT_EQ(GetParam().entry(bytes.data(), bytes.size()), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzCorpusReplay, testing::ValuesIn(kTargets),
+                         [](const testing::TestParamInfo<Target>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
