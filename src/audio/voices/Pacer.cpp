@@ -18,7 +18,9 @@ void Pacer::Restart() {
 void Pacer::Wait(uint32_t frames) {
   if (frames_ == 0 && origin_ == std::chrono::steady_clock::time_point{}) Restart();
   frames_ += frames;
-  const auto due = origin_ + std::chrono::nanoseconds(frames_ * 1000000000ull / rate_);
+  // Whole seconds apart, so that days of playing cannot overflow the nanoseconds.
+  const auto due = origin_ + std::chrono::seconds(frames_ / rate_) +
+                   std::chrono::nanoseconds(frames_ % rate_ * 1000000000ull / rate_);
   const auto now = std::chrono::steady_clock::now();
   if (now > due + kMaxLag) {
     Restart();
