@@ -1,30 +1,50 @@
 #include "shell/HeadlessRun.h"
 
 #include <cstdio>
+#include <iostream>
 
+#include "player/MainLoop.h"
 #include "player/PlayerCore.h"
 #include "player/TransportEngine.h"
+#include "port/MprisService.h"
+#include "port/PortServer.h"
 #include "shell/CommandLineRun.h"
 
 namespace shell {
+namespace {
+
+void PrintSongLine(const decoders::TrackInfo& track) {
+  std::fputs(FormatInformationLine(track, track.path).c_str(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
 
 void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) {
   const std::unique_ptr<player::TransportEngine> engine = player::AudioEngineTransport();
   player::PlayerCore core(*engine, player::IdentifyPlayable);
-  if (run.verbosity > 0) {
-    core.SetSongStartedCallback([](const decoders::TrackInfo& track) {
-      std::fputs(FormatInformationLine(track, track.path).c_str(), stdout);
-      std::fflush(stdout);
-    });
-  }
-  if (run.on_core_ready) run.on_core_ready(core);
+  if (run.verbosity > 0) core.SetSongStartedCallback(PrintSongLine);
 
   player::MainLoopConfig config;
   config.signals = run.signals;
   config.engine_bit = run.engine_bit;
   config.end_when_idle = !names.empty();
   player::MainLoop loop(core, config);
-  for (player::PollSource* source : run.sources) loop.AddSource(source);
+
+  // Declared after the loop and the core, so they go (and the socket with them) first.
+  std::unique_ptr<port::PortServer> server;
+  std::unique_ptr<port::MprisService> mpris;
+  if (run.serve_port) {
+    std::string error;
+    server = port::PortServer::Open(core, std::cout, port::PortServerOptions{}, &error);
+    if (server) {
+      loop.AddSource(server.get());
+    } else {
+      std::fprintf(stderr, "tunewright: no command port: %s\n", error.c_str());
+    }
+    mpris = port::MprisService::Open(core);
+    if (mpris) loop.AddSource(mpris.get());
+  }
 
   core.AddNames(names, false, false);
   if (!names.empty()) {

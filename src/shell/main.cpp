@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
+#include <cstdlib>
+#include <iostream>
+
 #include "karaoke/Lrc.h"
+#include "port/SendClient.h"
 #include "shell/Application.h"
 
 namespace {
@@ -21,12 +25,40 @@ int ConvertLyrics(const std::string& option, const std::string& path) {
   return 0;
 }
 
+// "--send COMMAND" (repeatable) with "--port N": a client of a running player.
+// Returns -1 when the words are not a client's.
+int SendCommands(const std::vector<std::string>& words) {
+  std::vector<std::string> commands;
+  int port = 1;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i + 1 >= words.size()) return -1;
+    if (words[i] == "--send") {
+      commands.push_back(words[++i]);
+    } else if (words[i] == "--port") {
+      char* end = nullptr;
+      const long number = std::strtol(words[++i].c_str(), &end, 10);
+      if (*end != '\0' || number < 1 || number > 99) return -1;
+      port = static_cast<int>(number);
+    } else {
+      return -1;
+    }
+  }
+  if (commands.empty()) return -1;
+  return port::RunSendClient(commands, port, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (words.size() == 2 && (words[0] == "--lrc-to-kok" || words[0] == "--kok-to-lrc"))
     return ConvertLyrics(words[0], words[1]);
+  if (!words.empty() && (words[0] == "--send" || words[0] == "--port")) {
+    const int code = SendCommands(words);
+    if (code >= 0) return code;
+    std::fprintf(stderr, "usage: tunewright --send \"COMMAND ARGS\" [--send ...] [--port N]\n");
+    return 10;
+  }
   if (words.size() == 1) {
     const std::string& only = words[0];
     if (only == "--version") {
