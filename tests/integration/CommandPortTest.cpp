@@ -1,0 +1,130 @@
+// A headless player driven over its command port by the program's own client
+// and by a raw socket that watches its events.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/TestSupport.h"
+
+using testsupport::ShellQuote;
+using testsupport::TempDir;
+
+namespace {
+
+class HeadlessPlayer {
+ public:
+  explicit HeadlessPlayer(const TempDir& dir) : dir_(dir) {
+    std::filesystem::create_directories(dir.File("run"));
+    std::filesystem::permissions(dir.File("run"), std::filesystem::perms::owner_all);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      SetEnvironment();
+      const std::string program = testsupport::BuiltProgram("tunewright");
+      ::execl(program.c_str(), "tunewright", "--headless", nullptr);
+      ::_exit(127);
+    }
+    // Ready once the socket exists.
+    for (int i = 0; i < 200 && !std::filesystem::exists(Socket()); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  ~HeadlessPlayer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  std::string Socket() const { return dir_.File("run/tunewright/TUNEWRIGHT.1"); }
+  testsupport::CommandResult Send(const std::string& args) const {
+    return testsupport::Run(Environment() + testsupport::BuiltProgram("tunewright") + " " + args);
+  }
+  int WaitExit() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  std::string Environment() const {
+    return "XDG_RUNTIME_DIR=" + ShellQuote(dir_.File("run")) + " TUNEWRIGHT_HOME=" +
+           ShellQuote(dir_.File("home")) + " TUNEWRIGHT_OUTPUT=null ";
+  }
+  void SetEnvironment() const {
+    ::setenv("XDG_RUNTIME_DIR", dir_.File("run").c_str(), 1);
+    ::setenv("TUNEWRIGHT_HOME", dir_.File("home").c_str(), 1);
+    ::setenv("TUNEWRIGHT_OUTPUT", "null", 1);
+  }
+  const TempDir& dir_;
+  pid_t pid_ = -1;
+};
+
+int Connect(const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads until text holds needle or the time is up.
+std::string ReadUntil(int fd, const std::string& needle, std::chrono::seconds limit) {
+  std::string text;
+  timeval timeout{0, 200000};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  const auto end = std::chrono::steady_clock::now() + limit;
+  char buffer[1024];
+  while (text.find(needle) == std::string::npos && std::chrono::steady_clock::now() < end) {
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n > 0) text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(CommandPort, ClientDrivesAHeadlessPlayerAndWatchesItsSongs) {
+  TempDir dir;
+  std::vector<std::string> songs;
+  for (int i = 0; i < 3; ++i) {
+    songs.push_back(dir.File("song" + std::to_string(i) + ".wav"));
+    ASSERT_EQ(testsupport::Run("sox -n -b 16 -r 8000 -c 1 " + ShellQuote(songs.back()) +
+                               " synth 0.4 sine 440 2>/dev/null").exit_code, 0);
+  }
+  HeadlessPlayer player(dir);
+  ASSERT_TRUE(std::filesystem::exists(player.Socket()));
+  EXPECT_EQ(std::filesystem::status(player.Socket()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+  const int watcher = Connect(player.Socket());
+  ASSERT_GE(watcher, 0);
+  ASSERT_EQ(::send(watcher, "watch\n", 6, MSG_NOSIGNAL), 6);
+  ReadUntil(watcher, "RC=0", std::chrono::seconds(5));
+
+  auto result = player.Send("--send " + ShellQuote("add " + songs[0] + " " + songs[1] + " " + songs[2]) +
+                            " --send get_count --send play --send get_name");
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "3\nsong0.wav\n");
+  // The three songs follow each other; the watcher hears each start.
+  const std::string events = ReadUntil(watcher, "EVENT SONG 3", std::chrono::seconds(10));
+  EXPECT_NE(events.find("EVENT STATE PLAY"), std::string::npos) << events;
+  EXPECT_LT(events.find("EVENT SONG 1"), events.find("EVENT SONG 2")) << events;
+  EXPECT_LT(events.find("EVENT SONG 2"), events.find("EVENT SONG 3")) << events;
+  ::close(watcher);
+
+  EXPECT_EQ(player.Send("--send nonsense").exit_code, 10);
+  EXPECT_EQ(player.Send("--send quit").exit_code, 0);
+  EXPECT_EQ(player.WaitExit(), 0);
+  EXPECT_FALSE(std::filesystem::exists(player.Socket()));
+  EXPECT_NE(player.Send("--send get_state").exit_code, 0);  // nobody answers now
+}
