@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cdda/CdCommandLine.h"
 #include "player/PlayerCore.h"
 #include "settings/SettingsGroups.h"
 
@@ -98,10 +99,30 @@ void PlayerCore::AddNames(const std::vector<std::string>& names, bool no_playlis
   PlaylistLoader loader(
       playlist_, [this](PlaylistEntry* entry, int position) { return InsertEntry(entry, position); },
       database_, MainGroup().playlist_pattern);
-  for (const std::string& name : names) loader.AddPathRecursive(name, no_playlist, -1);
+  for (const std::string& name : names) {
+    // A CD drive or disc image stands for the disc's audio tracks.
+    if (cdda::CDDA_IsDiscName(name)) {
+      AddCdTracks(name);
+    } else {
+      loader.AddPathRecursive(name, no_playlist, -1);
+    }
+  }
   if (!loader.last_playlist_path().empty()) last_playlist_path_ = loader.last_playlist_path();
   UpdateTotals();
   NotifyPlaylist();
+}
+
+void PlayerCore::AddCdTracks(const std::string& disc) {
+  cd_length_ = 0;
+  for (decoders::TrackPtr& track : cdda::CDDA_ExpandDiscName(disc)) {
+    const std::string key = track->path.substr(0, track->path.rfind('-'));
+    PlaylistEntry* entry = Playlist_AddTrack(playlist_, std::move(track));
+    if (!entry) continue;
+    InsertEntry(entry, -1);
+    cd_id_ = key;
+    const int64_t seconds = Entry_Duration(entry);
+    cd_length_ = seconds > INT64_MAX - cd_length_ ? INT64_MAX : cd_length_ + seconds;
+  }
 }
 
 void PlayerCore::ApplyVolumes() {

@@ -92,6 +92,7 @@ class PlayerCore : public PlayerController {
 
  private:
   bool Play();
+  void AddCdTracks(const std::string& disc);  // every audio track of a drive or image
   void RemoveRow(int row);
   void UpdateTotals();
   int LookUpCurrentRow() const;
