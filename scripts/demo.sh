@@ -8,7 +8,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target tunewright twmkdemo
 build/tools/twmkdemo build/demo.wav
-if [ -z "${TUNEWRIGHT_OUTPUT:-}" ] && ! aplay -l >/dev/null 2>&1; then
+if [ -z "${TUNEWRIGHT_OUTPUT:-}" ] && ! aplay -l 2>/dev/null | grep -q '^card '; then
   export TUNEWRIGHT_OUTPUT=file:build/demo-played.wav
   echo "No sound card here: rendering to build/demo-played.wav"
 fi
