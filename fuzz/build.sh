@@ -21,32 +21,49 @@ archive() {
     [ "$obj" -nt "$src" ] || echo "$src $obj"
   done | xargs -r -n 2 -P "$JOBS" sh -c \
     "clang++ $CXXFLAGS -fsanitize=fuzzer-no-link -c \"\$0\" -o \"\$1\""
-  rm -f "$OUT/tw_$folder.a"
-  ar qc "$OUT/tw_$folder.a" "$OUT"/obj/"$folder"/*.o
+  lib="$OUT/tw_$folder.a"
+  [ -f "$lib" ] && [ -z "$(find "$OUT/obj/$folder" -name '*.o' -newer "$lib")" ] && return
+  rm -f "$lib"
+  ar qc "$lib" "$OUT"/obj/"$folder"/*.o
 }
 
-# Links target name from fuzz/targets/Fuzz<Source>.cpp (or an older folder) and archives.
+# Links target name from fuzz/targets/<source> and the archives of the folders
+# named; ENTRY picks the entry of a source that holds several.
 fuzzer() {
   name=$1 source=$2
   shift 2
   archives=""
   for folder in "$@"; do archives="$archives $OUT/tw_$folder.a"; done
-  clang++ $CXXFLAGS -fsanitize=fuzzer -o "$OUT/fuzz_$name" "$ROOT/fuzz/$source" \
-    -Wl,--start-group $archives -Wl,--end-group $LIBS
+  entry=${ENTRY:+-DTW_FUZZ_FORMAT=$ENTRY}
+  binary="$OUT/fuzz_$name"
+  newest=$(ls -t "$ROOT/fuzz/targets/$source" "$ROOT"/fuzz/targets/*.h $archives | head -n 1)
+  [ -x "$binary" ] && [ "$binary" -nt "$newest" ] ||
+    clang++ $CXXFLAGS $entry -fsanitize=fuzzer -o "$binary" "$ROOT/fuzz/targets/$source" \
+      -Wl,--start-group $archives -Wl,--end-group $LIBS
   echo "$name" >>"$OUT/targets.new"
 }
 
-for folder in platform settings decoders cdda player audiodb karaoke; do archive "$folder"; done
+for folder in platform settings decoders cdda player audiodb karaoke port; do archive "$folder"; done
 rm -f "$OUT/targets.new"
 ALL="decoders cdda settings platform"
-fuzzer decoders targets/FuzzDecoders.cpp $ALL
-fuzzer id3 targets/FuzzId3.cpp $ALL
-fuzzer settings targets/FuzzSettings.cpp settings platform
-fuzzer playlists targets/FuzzPlaylists.cpp player $ALL
-fuzzer cdtext targets/FuzzCdText.cpp $ALL
-fuzzer cddrive targets/FuzzCdDrive.cpp $ALL
-fuzzer args targets/FuzzArgs.cpp platform
-fuzzer audiodb audiodb/FuzzAudioDb.cpp audiodb settings platform
-fuzzer lyrics lyrics/FuzzLyrics.cpp karaoke platform
+# The binary formats, each alone, then all of them through the registry.
+ENTRY=FuzzWave fuzzer wave FuzzFormats.cpp $ALL
+ENTRY=FuzzIff8svx fuzzer 8svx FuzzFormats.cpp $ALL
+ENTRY=FuzzAiff fuzzer aiff FuzzFormats.cpp $ALL
+ENTRY=FuzzAu fuzzer au FuzzFormats.cpp $ALL
+ENTRY=FuzzMpeg fuzzer mpeg FuzzFormats.cpp $ALL
+ENTRY=FuzzOgg fuzzer ogg FuzzFormats.cpp $ALL
+fuzzer decoders FuzzDecoders.cpp $ALL
+fuzzer id3 FuzzId3.cpp $ALL
+fuzzer toc FuzzToc.cpp $ALL
+fuzzer cddrive FuzzCdDrive.cpp $ALL
+# The text formats.
+fuzzer settings FuzzSettings.cpp settings platform
+fuzzer playlists FuzzPlaylists.cpp player $ALL
+fuzzer cdtext FuzzCdText.cpp $ALL
+fuzzer args FuzzArgs.cpp platform
+fuzzer port FuzzPort.cpp port player $ALL
+fuzzer audiodb FuzzAudioDb.cpp audiodb settings platform
+fuzzer lyrics FuzzLyrics.cpp karaoke platform
 mv "$OUT/targets.new" "$OUT/targets"
 echo "built:" $(cat "$OUT/targets")

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "../targets/FuzzInput.h"
+#include "FuzzInput.h"
 #include "platform/ArgTemplate.h"
 
 int FuzzArgs(const uint8_t* data, size_t size) {

@@ -16,6 +16,9 @@ const char* Decoders_GetDescription(int index);
 // Identifies a file (or CD pseudo-path); null when no module accepts it.
 TrackPtr Decoder_Identify(const std::string& path);
 
+// Identifies a file as one module alone would, skipping the others' probes.
+TrackPtr Decoder_IdentifyAs(const std::string& path, const DecoderClass& module);
+
 // Size of the header buffer handed to every probe.
 constexpr size_t kHeaderSize = 16384;
 

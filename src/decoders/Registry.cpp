@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 #include "decoders/Decoders.h"
@@ -31,8 +32,9 @@ constexpr std::array<const DecoderClass*, 7> kExitOrder = {
 std::array<const char*, 7> g_descriptions{};
 bool g_started = false;
 
-bool ProbeAll(TW_File* file, const uint8_t* header, size_t size, TrackInfo* track) {
-  for (const DecoderClass* module : kProbeOrder) {
+bool ProbeAny(std::span<const DecoderClass* const> modules, TW_File* file, const uint8_t* header,
+              size_t size, TrackInfo* track) {
+  for (const DecoderClass* module : modules) {
     if (module->probe && module->probe(file, header, size, track)) return true;
   }
   return false;
@@ -74,7 +76,10 @@ const char* Decoders_GetDescription(int index) {
   return g_descriptions[static_cast<size_t>(index)];
 }
 
-TrackPtr Decoder_Identify(const std::string& path) {
+namespace {
+
+// Offers the file's first bytes to the given modules in turn.
+TrackPtr IdentifyWith(const std::string& path, std::span<const DecoderClass* const> modules) {
   auto track = std::make_unique<TrackInfo>();
   track->path = path;
   std::vector<uint8_t> header(kHeaderSize, 0);
@@ -90,8 +95,17 @@ TrackPtr Decoder_Identify(const std::string& path) {
   const int32_t got = TW_File_Read(file.get(), header.data(), static_cast<int32_t>(header.size()));
   const size_t header_size = got > 0 ? static_cast<size_t>(got) : 0;
   TW_File_Seek(file.get(), 0, kSeekStart);
-  if (!ProbeAll(file.get(), header.data(), header_size, track.get())) return nullptr;
+  if (!ProbeAny(modules, file.get(), header.data(), header_size, track.get())) return nullptr;
   return track;
+}
+
+}  // namespace
+
+TrackPtr Decoder_Identify(const std::string& path) { return IdentifyWith(path, kProbeOrder); }
+
+TrackPtr Decoder_IdentifyAs(const std::string& path, const DecoderClass& module) {
+  const DecoderClass* const only[] = {&module};
+  return IdentifyWith(path, only);
 }
 
 }  // namespace decoders

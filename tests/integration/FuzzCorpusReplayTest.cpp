@@ -2,15 +2,18 @@
 // same entry functions the fuzzers run, so the normal and sanitizer builds both
 // check every input ever found interesting. An entry aborts on a broken check.
 #define TW_FUZZ_REPLAY
-#include "../../fuzz/audiodb/FuzzAudioDb.cpp"
-#include "../../fuzz/lyrics/FuzzLyrics.cpp"
 #include "../../fuzz/targets/FuzzArgs.cpp"
+#include "../../fuzz/targets/FuzzAudioDb.cpp"
 #include "../../fuzz/targets/FuzzCdDrive.cpp"
 #include "../../fuzz/targets/FuzzCdText.cpp"
 #include "../../fuzz/targets/FuzzDecoders.cpp"
+#include "../../fuzz/targets/FuzzFormats.cpp"
 #include "../../fuzz/targets/FuzzId3.cpp"
+#include "../../fuzz/targets/FuzzLyrics.cpp"
 #include "../../fuzz/targets/FuzzPlaylists.cpp"
+#include "../../fuzz/targets/FuzzPort.cpp"
 #include "../../fuzz/targets/FuzzSettings.cpp"
+#include "../../fuzz/targets/FuzzToc.cpp"
 // clang-format off
 #include <gtest/gtest.h>
 // clang-format on
@@ -31,9 +34,12 @@ struct Target {
 };
 
 const Target kTargets[] = {
-    {"decoders", FuzzDecoders},   {"id3", FuzzId3},         {"settings", FuzzSettings},
-    {"playlists", FuzzPlaylists}, {"cdtext", FuzzCdText},   {"cddrive", FuzzCdDrive},
-    {"args", FuzzArgs},           {"audiodb", FuzzAudioDb}, {"lyrics", FuzzLyrics},
+    {"wave", FuzzWave},         {"8svx", FuzzIff8svx},       {"aiff", FuzzAiff},
+    {"au", FuzzAu},             {"mpeg", FuzzMpeg},          {"ogg", FuzzOgg},
+    {"decoders", FuzzDecoders}, {"id3", FuzzId3},            {"toc", FuzzToc},
+    {"cddrive", FuzzCdDrive},   {"settings", FuzzSettings},  {"playlists", FuzzPlaylists},
+    {"cdtext", FuzzCdText},     {"args", FuzzArgs},          {"port", FuzzPort},
+    {"audiodb", FuzzAudioDb},   {"lyrics", FuzzLyrics},
 };
 
 class FuzzCorpusReplay : public testing::TestWithParam<Target> {};

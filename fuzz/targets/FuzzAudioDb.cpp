@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../targets/FuzzInput.h"
+#include "FuzzInput.h"
 #include "audiodb/AudioDbFile.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "../targets/FuzzInput.h"
+#include "FuzzInput.h"
 #include "karaoke/Lrc.h"
 #include "karaoke/LyricsFile.h"
 

@@ -1,0 +1,33 @@
+// One target per format module: the bytes are offered to that module alone,
+// so each parser gets the whole of a fuzzing run. The build picks the entry
+// with TW_FUZZ_FORMAT (FuzzWave, FuzzIff8svx, FuzzAiff, FuzzAu, FuzzMpeg, FuzzOgg).
+#include <cstdint>
+
+#include "FuzzInput.h"
+#include "FuzzPlay.h"
+#include "decoders/Decoders.h"
+
+namespace {
+
+int PlayAs(const decoders::DecoderClass& module, const uint8_t* data, size_t size) {
+  static const int started = decoders::Decoders_Init();
+  if (started == 0) return 0;
+  const fuzz::InputFile input(data, size, ".snd");
+  if (auto track = decoders::Decoder_IdentifyAs(input.path(), module)) fuzz::PlayTrack(*track);
+  return 0;
+}
+
+}  // namespace
+
+int FuzzWave(const uint8_t* data, size_t size) { return PlayAs(decoders::kWaveDecoder, data, size); }
+int FuzzIff8svx(const uint8_t* data, size_t size) {
+  return PlayAs(decoders::kIff8svxDecoder, data, size);
+}
+int FuzzAiff(const uint8_t* data, size_t size) { return PlayAs(decoders::kAiffDecoder, data, size); }
+int FuzzAu(const uint8_t* data, size_t size) { return PlayAs(decoders::kAuDecoder, data, size); }
+int FuzzMpeg(const uint8_t* data, size_t size) { return PlayAs(decoders::kMpegDecoder, data, size); }
+int FuzzOgg(const uint8_t* data, size_t size) { return PlayAs(decoders::kOggDecoder, data, size); }
+
+#ifdef TW_FUZZ_FORMAT
+TW_FUZZ_ENTRY(TW_FUZZ_FORMAT)
+#endif

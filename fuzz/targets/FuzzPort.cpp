@@ -1,0 +1,64 @@
+// Feeds arbitrary lines to the command port's table, performed on the real
+// player core over a silent engine with three songs listed. Each line is one
+// command, as a client would send it.
+#include <cstdint>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "FuzzInput.h"
+#include "player/PlayerCore.h"
+#include "port/CommandTable.h"
+
+namespace {
+
+class SilentEngine : public player::TransportEngine {
+ public:
+  bool Play(const decoders::TrackInfo&) override { return state_ = 1, true; }
+  void Stop() override { state_ = 3; }
+  void Pause(bool on) override { state_ = on ? 2 : 1; }
+  void SeekTo(double seconds) override { time_ = seconds; }
+  void SeekBy(bool, double step) override { time_ += step; }
+  void SetSpeed(double) override {}
+  double Time() override { return time_; }
+  int State() override { return state_; }
+  void SetVolume(int) override {}
+  void SetBalance(int) override {}
+  void SetTone(bool, int, int) override {}
+  void SetFilter(bool) override {}
+  void SetExpand(bool) override {}
+
+ private:
+  int state_ = 3;
+  double time_ = 0;
+};
+
+decoders::TrackPtr Identify(const std::string& path) {
+  auto track = std::make_unique<decoders::TrackInfo>();
+  track->path = path;
+  track->frequency = 44100;
+  track->length = 44100 * 200;
+  return track;
+}
+
+}  // namespace
+
+int FuzzPort(const uint8_t* data, size_t size) {
+  SilentEngine engine;
+  player::PlayerCore core(engine, Identify);
+  player::Playlist store;
+  for (const char* line : {"/a.wav\tTITLE=One\tARTIST=A", "/b.mp3\tTITLE=Two", "CDDA:IDx-01"})
+    core.InsertEntry(player::Playlist_AddStored(store, line), -1);
+  std::ostringstream unknown;
+  port::CommandTable table(core, unknown);
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    port::FormatReply(table.Execute(rest.substr(0, end)));
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  }
+  return 0;
+}
+
+TW_FUZZ_ENTRY(FuzzPort)
