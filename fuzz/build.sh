@@ -8,7 +8,12 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${1:-$ROOT/build-fuzz}
 JOBS=${FUZZ_JOBS:-2}
 mkdir -p "$OUT/obj"
-SAN="-fsanitize=address,undefined -fno-sanitize-recover=all"
+# FUZZ_FLAVOUR=coverage builds for llvm-cov instead of the sanitizers.
+if [ "${FUZZ_FLAVOUR:-}" = coverage ]; then
+  SAN="-fprofile-instr-generate -fcoverage-mapping"
+else
+  SAN="-fsanitize=address,undefined -fno-sanitize-recover=all"
+fi
 CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz"
 LIBS="$(pkg-config --libs libmpg123 vorbisfile)"
 

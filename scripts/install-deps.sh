@@ -2,7 +2,7 @@
 # Installs what Tunewright needs to build and test on Debian 12 (missing packages only).
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev libvorbis-dev libasound2-dev libsdbus-c++-dev libsystemd-dev
   alsa-utils libasound2-plugins gettext

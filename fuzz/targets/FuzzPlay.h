@@ -11,13 +11,14 @@ namespace fuzz {
 inline void PlayTrack(decoders::TrackInfo& track) {
   constexpr int32_t kFramesPerCall = 2048;
   constexpr int kMaxCalls = 256;  // bounds a run on long but valid streams
+  constexpr double kBlockSeconds = 0.1;  // what the player task asks for per call
   if (track.open == nullptr || track.decode == nullptr || track.open(&track) != 1) return;
   std::vector<int16_t> left(kFramesPerCall), right(kFramesPerCall);
   for (int call = 0; call < kMaxCalls; ++call) {
     if (call == kMaxCalls / 2 && track.seek != nullptr) {
       track.seek(track.frequency > 0 ? double(track.length) / track.frequency / 2 : 0.0);
     }
-    if (track.decode(left.data(), right.data(), kFramesPerCall, 0.0) <= 0) break;
+    if (track.decode(left.data(), right.data(), kFramesPerCall, kBlockSeconds) <= 0) break;
     if (track.position != nullptr) track.position();
   }
   if (track.close != nullptr) track.close();

@@ -1,0 +1,58 @@
+#!/bin/sh
+# Remakes the seed files of the format corpora: short files from sox, ffmpeg,
+# lame and oggenc in every encoding the modules read, and by hand the kinds no
+# tool writes (8SVX Fibonacci, AIFF ADP4, CD tables of contents, port sessions).
+# Usage: fuzz/make-seeds.sh [corpus folder, default fuzz/corpus]
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+C=${1:-$ROOT/fuzz/corpus}
+T=$(mktemp -d)
+trap 'rm -rf "$T"' EXIT
+mkdir -p "$C/wave" "$C/8svx" "$C/aiff" "$C/au" "$C/mpeg" "$C/ogg" "$C/toc" "$C/port"
+tone() { rate=$1 channels=$2; shift 2; sox -n -r "$rate" -c "$channels" "$@"; }  # rate channels [options] file synth ...
+sine() { seconds=$1 rate=$2; shift 2; ffmpeg -loglevel error -y -f lavfi -i "sine=f=300:d=$seconds:r=$rate" "$@"; }
+
+tone 8000 1 -b 16 "$C/wave/s16.wav" synth 0.05 sine 440
+tone 11025 2 -b 8 "$C/wave/u8.wav" synth 0.05 sine 440
+tone 8000 2 -b 24 "$C/wave/s24.wav" synth 0.03 sine 440
+tone 8000 1 -b 32 "$C/wave/s32.wav" synth 0.03 sine 440
+tone 8000 1 -e floating-point -b 32 "$C/wave/f32.wav" synth 0.03 sine 440
+tone 8000 1 -e a-law "$C/wave/al.wav" synth 0.05 sine 440
+tone 8000 1 -e u-law "$C/wave/ul.wav" synth 0.05 sine 440
+tone 8000 1 -e ima-adpcm "$C/wave/ima.wav" synth 0.1 sine 440
+tone 8000 1 -e ms-adpcm "$C/wave/ms.wav" synth 0.1 sine 440
+sine 0.05 8000 -ac 3 -c:a pcm_s16le "$C/wave/ext3.wav"
+sine 0.05 8000 -rf64 always -c:a pcm_s16le "$C/wave/rf64.wav"
+
+tone 8000 1 -b 8 "$C/8svx/m.8svx" synth 0.1 sine 440
+tone 8000 2 -b 8 "$C/8svx/st.8svx" synth 0.05 sine 440
+
+tone 8000 1 -b 16 "$C/aiff/a16.aiff" synth 0.05 sine 440
+tone 22050 2 -b 8 "$C/aiff/a8.aiff" synth 0.03 sine 440
+tone 8000 1 -b 24 "$C/aiff/a24.aiff" synth 0.03 sine 440
+tone 8000 1 -b 16 "$C/aiff/a16.aifc" synth 0.05 sine 440
+sine 0.05 8000 -c:a pcm_s16le -f aiff "$C/aiff/sowt.aifc"
+sine 0.05 8000 -c:a adpcm_ima_qt -f aiff "$C/aiff/ima.aifc"
+
+tone 8000 1 -e u-law "$C/au/u.au" synth 0.05 sine 440
+tone 8000 1 -e a-law "$C/au/a.au" synth 0.05 sine 440
+tone 8000 2 -b 16 "$C/au/s16.au" synth 0.03 sine 440
+tone 8000 1 -b 8 "$C/au/s8.au" synth 0.05 sine 440
+tone 8000 1 -b 32 "$C/au/s32.au" synth 0.02 sine 440
+tone 8000 1 -e floating-point -b 32 "$C/au/f.au" synth 0.02 sine 440
+tone 8000 1 -e floating-point -b 64 "$C/au/d.au" synth 0.01 sine 440
+
+tone 8000 1 -b 16 "$T/t.wav" synth 0.2 sine 440
+lame --quiet -b 8 "$T/t.wav" "$C/mpeg/l3.mp3"
+lame --quiet -b 8 --tt Title --ta Art --ty 1999 --tg Rock --add-id3v2 "$T/t.wav" "$C/mpeg/tagged.mp3"
+lame --quiet -b 8 --id3v1-only --tt T "$T/t.wav" "$C/mpeg/v1.mp3"
+sine 0.1 32000 -c:a mp2 -b:a 32k "$C/mpeg/l2.mp2"
+sine 0.1 16000 -c:a libmp3lame -b:a 8k -id3v2_version 0 -write_xing 0 "$C/mpeg/mpeg2.mp3"
+
+tone 8000 1 -b 16 "$T/o.wav" synth 0.1 sine 440
+tone 11025 2 -b 16 "$T/o2.wav" synth 0.2 sine 440
+oggenc -Q -q -1 "$T/o.wav" -o "$C/ogg/o.ogg"
+oggenc -Q -q -1 "$T/o2.wav" -o "$C/ogg/o2.ogg"
+oggenc -Q -q 0 -t T -a A --resample 8000 "$C/wave/s16.wav" -o "$C/ogg/s.ogg"
+
+python3 "$ROOT/fuzz/make-seeds.py" "$C"
