@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -43,10 +42,7 @@ int KillSavesAtRandom(const savetest::SaveFn& save, const std::string& path) {
     const std::string now = testsupport::ReadTextFile(path);
     EXPECT_TRUE(now == old_bytes || now == new_bytes) << "round " << round;
     platform::RemoveStaleTemporaries(path);
-    for (const auto& item :
-         std::filesystem::directory_iterator(std::filesystem::path(path).parent_path())) {
-      EXPECT_EQ(item.path().filename().string().find(".tw-tmp-"), std::string::npos) << item.path();
-    }
+    savetest::ExpectNoTemporaries(std::filesystem::path(path).parent_path());
   }
   return killed;
 }
@@ -57,18 +53,10 @@ TEST_P(CrashSafeSave, KilledSavesLeaveTheOldOrTheNewFile) {
   testsupport::TempDir dir;
   const std::string folder = dir.path() + "/saves";
   std::filesystem::create_directories(folder);
-  // The titles file is named by its disc; the other kinds take any name.
-  const std::string path = std::string(GetParam().name) == "titles"
-                               ? folder + "/ID0123456789"
-                               : folder + "/" + GetParam().name;
-  EXPECT_GT(KillSavesAtRandom(GetParam().save, path), 0);
+  EXPECT_GT(KillSavesAtRandom(GetParam().save, savetest::SavePathIn(GetParam(), folder)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CrashSafeSave, testing::ValuesIn(savetest::SavedKinds()),
-                         [](const testing::TestParamInfo<savetest::SavedKind>& info) {
-                           std::string name = info.param.name;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+                         [](const auto& info) { return savetest::TestNameOf(info.param); });
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -91,12 +90,6 @@ std::string ChildCommand(const std::string& kind, const std::string& path) {
          " --gtest_filter=SaveChild.SavesTheNewVersion >/dev/null 2>&1";
 }
 
-void ExpectNoTemporaries(const std::string& folder) {
-  for (const auto& item : std::filesystem::directory_iterator(folder)) {
-    EXPECT_EQ(item.path().filename().string().find(".tw-tmp-"), std::string::npos) << item.path();
-  }
-}
-
 // The file the child saves, and its old and new versions made beside it.
 struct SaveCase {
   std::string folder, path, old_bytes, new_bytes;
@@ -107,8 +100,7 @@ SaveCase PrepareSave(const testsupport::TempDir& dir, const savetest::SavedKind&
   SaveCase save;
   save.folder = folder;
   std::filesystem::create_directories(folder);
-  save.path = std::string(kind.name) == "titles" ? folder + "/ID0123456789"
-                                                 : folder + "/" + kind.name;
+  save.path = savetest::SavePathIn(kind, folder);
   const std::string old_path = dir.File("old-version"), new_path = dir.File("new-version");
   std::filesystem::remove(old_path);
   std::filesystem::remove(new_path);
@@ -151,7 +143,7 @@ TEST_P(CrashSafeWriteFail, EachFailingCallKeepsTheOldFileAndIsReported) {
       EXPECT_EQ(exit_code, kExitReported) << "a failed save claimed success";
       EXPECT_TRUE(testsupport::ReadTextFile(save.path) == save.old_bytes) << "old file changed";
     }
-    ExpectNoTemporaries(save.folder);
+    savetest::ExpectNoTemporaries(save.folder);
   }
   EXPECT_TRUE(got_through) << "the save never finished";
 }
@@ -176,15 +168,11 @@ TEST_P(CrashSafeWriteFail, FullSmallDiscKeepsTheOldFileAndIsReported) {
     EXPECT_EQ(exit_code, kExitReported);
     EXPECT_TRUE(now == save.old_bytes) << "old file changed";
   }
-  ExpectNoTemporaries(save.folder);
+  savetest::ExpectNoTemporaries(save.folder);
   ::umount2(disc.c_str(), MNT_DETACH);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CrashSafeWriteFail, testing::ValuesIn(savetest::SavedKinds()),
-                         [](const testing::TestParamInfo<savetest::SavedKind>& info) {
-                           std::string name = info.param.name;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+                         [](const auto& info) { return savetest::TestNameOf(info.param); });
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "SavedFiles.h"
 
+#include <gtest/gtest.h>
+
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -18,6 +21,8 @@
 
 namespace savetest {
 namespace {
+
+constexpr const char* kDiscKey = "ID0123456789";
 
 // Where a save's own input is staged: outside the folder the saves go to, so a
 // test that breaks writes there breaks only the save.
@@ -71,9 +76,8 @@ bool SaveLyrics(int version, const std::string& path) {
 // The titles file's name comes from the disc key, so a reference version is
 // saved under that name and then moved to the path asked for.
 bool SaveDiscTitles(int version, const std::string& path) {
-  constexpr const char* kKey = "ID0123456789";
   cdda::CDTitles titles;
-  std::strcpy(titles.disc_key, kKey);
+  std::strcpy(titles.disc_key, kDiscKey);
   titles.first_track = 1;
   titles.last_track = 99;
   std::strcpy(titles.artist, version == 0 ? "Old artist" : "New artist");
@@ -81,7 +85,7 @@ bool SaveDiscTitles(int version, const std::string& path) {
     std::snprintf(titles.titles[track], sizeof titles.titles[track], "Song %d v%d", track, version);
   }
   const std::string folder = std::filesystem::path(path).parent_path();
-  const std::string real = cdda::CDTitles_FilePath(folder, kKey);
+  const std::string real = cdda::CDTitles_FilePath(folder, kDiscKey);
   if (real != path && std::filesystem::exists(real)) return false;  // never clobber the file
   if (!cdda::CDTitles_Save(folder, titles)) return false;
   if (real != path) std::filesystem::rename(real, path);
@@ -116,6 +120,23 @@ const std::vector<SavedKind>& SavedKinds() {
       {"id3-append", [](int v, const std::string& p) { return SaveId3(v, p, false); }},
   };
   return kinds;
+}
+
+std::string SavePathIn(const SavedKind& kind, const std::string& folder) {
+  return std::string(kind.name) == "titles" ? cdda::CDTitles_FilePath(folder, kDiscKey)
+                                            : folder + "/" + kind.name;
+}
+
+std::string TestNameOf(const SavedKind& kind) {
+  std::string name = kind.name;
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+}
+
+void ExpectNoTemporaries(const std::string& folder) {
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    EXPECT_EQ(item.path().filename().string().find(".tw-tmp-"), std::string::npos) << item.path();
+  }
 }
 
 const SavedKind& SavedKindNamed(const std::string& name) {

@@ -23,4 +23,13 @@ struct SavedKind {
 const std::vector<SavedKind>& SavedKinds();
 const SavedKind& SavedKindNamed(const std::string& name);
 
+// Where a kind is saved inside folder: disc titles are named by their disc.
+std::string SavePathIn(const SavedKind& kind, const std::string& folder);
+
+// The name of a kind as a test parameter ("id3-append" becomes "id3_append").
+std::string TestNameOf(const SavedKind& kind);
+
+// Adds a test failure for each temporary a save left in folder.
+void ExpectNoTemporaries(const std::string& folder);
+
 }  // namespace savetest
