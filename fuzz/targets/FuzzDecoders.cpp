@@ -2,11 +2,13 @@
 // AU, MPEG, Ogg) and plays the accepted track a while, with a seek.
 #include <cstdint>
 
+#include "FuzzFileReads.h"
 #include "FuzzInput.h"
 #include "FuzzPlay.h"
 #include "decoders/Decoders.h"
 
 int FuzzDecoders(const uint8_t* data, size_t size) {
+  fuzz::ReadFilesWithoutThreads();
   static const int started = decoders::Decoders_Init();
   if (started == 0) return 0;
   const fuzz::InputFile input(data, size, ".snd");

@@ -3,6 +3,7 @@
 // with TW_FUZZ_FORMAT (FuzzWave, FuzzIff8svx, FuzzAiff, FuzzAu, FuzzMpeg, FuzzOgg).
 #include <cstdint>
 
+#include "FuzzFileReads.h"
 #include "FuzzInput.h"
 #include "FuzzPlay.h"
 #include "decoders/Decoders.h"
@@ -10,6 +11,7 @@
 namespace {
 
 int PlayAs(const decoders::DecoderClass& module, const uint8_t* data, size_t size) {
+  fuzz::ReadFilesWithoutThreads();
   static const int started = decoders::Decoders_Init();
   if (started == 0) return 0;
   const fuzz::InputFile input(data, size, ".snd");

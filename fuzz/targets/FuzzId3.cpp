@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "FuzzFileReads.h"
 #include "FuzzInput.h"
 #include "decoders/Id3v1.h"
 
@@ -20,6 +21,7 @@ void WriteAndReadBack(const std::string& path, const decoders::ID3Tag& tag) {
 }  // namespace
 
 int FuzzId3(const uint8_t* data, size_t size) {
+  fuzz::ReadFilesWithoutThreads();
   decoders::ID3Tag tag;
   const fuzz::InputFile input(data, size, ".mp3");
   if (decoders::ID3_Read(input.path(), &tag) == decoders::kId3Ok) {
