@@ -12,6 +12,7 @@
 # FUZZ_CHUNK bounds one sitting's wall time (default 600 s).
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+export LSAN_OPTIONS="suppressions=$ROOT/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 OUT=${FUZZ_OUT:-$ROOT/build-fuzz}
 STATE=${FUZZ_STATE:-$HOME/.cache/tunewright-fuzz}
 CHUNK=${FUZZ_CHUNK:-600}

@@ -7,6 +7,7 @@
 # New inputs go to a scratch folder; the committed corpus is only read.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+export LSAN_OPTIONS="suppressions=$ROOT/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 SECONDS_EACH=${1:-30}
 [ $# -gt 0 ] && shift
 OUT=${FUZZ_OUT:-$ROOT/build-fuzz}

@@ -22,7 +22,7 @@ ctest --test-dir build -j "$jobs" --output-on-failure
 
 configure_and_build build-asan all -DCMAKE_BUILD_TYPE=Debug -DTUNEWRIGHT_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan -j "$jobs" --output-on-failure
+  LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" ctest --test-dir build-asan -j "$jobs" --output-on-failure
 
 # Threads: the audio engine, the voice layer, the CD poll, the player and the port
 # are the concurrent parts; only their tests are built under ThreadSanitizer.
