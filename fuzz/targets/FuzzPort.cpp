@@ -1,11 +1,15 @@
 // Feeds arbitrary lines to the command port's table, performed on the real
 // player core over a silent engine with three songs listed. Each line is one
-// command, as a client would send it.
+// command, as a client would send it. Only names that do not exist are added,
+// so the fuzzer never reads or walks the machine's files.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FuzzInput.h"
 #include "player/PlayerCore.h"
@@ -34,6 +38,22 @@ class SilentEngine : public player::TransportEngine {
   double time_ = 0;
 };
 
+// The core, except that names of things that exist are not added: "open /"
+// would otherwise walk the whole file system, once per input.
+class SandboxedCore : public player::PlayerCore {
+ public:
+  using PlayerCore::PlayerCore;
+  void AddNames(const std::vector<std::string>& names, bool no_playlist,
+                bool clear_first) override {
+    std::vector<std::string> absent;
+    for (const std::string& name : names) {
+      struct stat info {};
+      if (::stat(name.c_str(), &info) != 0) absent.push_back(name);
+    }
+    PlayerCore::AddNames(absent, no_playlist, clear_first);
+  }
+};
+
 decoders::TrackPtr Identify(const std::string& path) {
   auto track = std::make_unique<decoders::TrackInfo>();
   track->path = path;
@@ -46,7 +66,7 @@ decoders::TrackPtr Identify(const std::string& path) {
 
 int FuzzPort(const uint8_t* data, size_t size) {
   SilentEngine engine;
-  player::PlayerCore core(engine, Identify);
+  SandboxedCore core(engine, Identify);
   player::Playlist store;
   for (const char* line : {"/a.wav\tTITLE=One\tARTIST=A", "/b.mp3\tTITLE=Two", "CDDA:IDx-01"})
     core.InsertEntry(player::Playlist_AddStored(store, line), -1);
