@@ -24,7 +24,8 @@ cpu_seconds_so_far() {
 }
 
 totals() {
-  awk -F'\t' 'NR > 1 { s[$2] += $4; n[$2] += $5; if ($6 != "clean") bad[$2]++ }
+  # A sitting stopped from outside ("interrupted") counts its CPU time but is no finding.
+  awk -F'\t' 'NR > 1 { s[$2] += $4; n[$2] += $5; if ($6 != "clean" && $6 != "interrupted") bad[$2]++ }
     END { for (t in s) printf "%-10s %7.1f CPU-min %12d runs %s\n", t, s[t] / 60, n[t],
           bad[t] ? bad[t] " findings" : "clean" }' "$LEDGER" | sort
 }
