@@ -138,10 +138,13 @@ void ApplyComment(std::string_view comment, TrackInfo* track) {
   }
 }
 
+// From the sample position rather than ov_time_tell, which indexes the link
+// table at -1 when the position lies before every link (after a failed seek).
+// Every link played has the stream's rate: a format change ends the song.
 double Position() {
   if (!g_instance) return 0.0;
-  const double seconds = ov_time_tell(g_instance->stream->file());
-  return seconds >= 0.0 ? seconds : 0.0;
+  const ogg_int64_t sample = ov_pcm_tell(g_instance->stream->file());
+  return sample > 0 ? double(sample) / double(g_instance->stream->rate()) : 0.0;
 }
 
 // Targets are clamped in floating point first: any double may arrive here.
