@@ -38,11 +38,12 @@ sitting() {
   result=clean
   nice -n 19 "$OUT/fuzz_$target" -max_total_time="$wall" "${OPTIONS[@]}" -print_final_stats=1 \
     -artifact_prefix="$STATE/$target-" "$STATE/$target" "$ROOT/fuzz/corpus/$target" \
-    >"$log" 2>&1 || result=$(grep -m1 -o 'ERROR: [a-zA-Z]*: [a-z-]*\|ERROR: libFuzzer: [a-z-]*' "$log" || echo failed)
+    >"$log" 2>&1 || result=$(grep -o 'ERROR: [a-zA-Z]*: [a-zA-Z-]*' "$log" | head -n 1)
   times >"$log.times"  # not in a pipeline: a forked builtin would report its own children
   cpu=$(awk 'END { gsub(/[ms]/, " "); split($0, a, " "); print int(a[1] * 60 + a[2] + a[3] * 60 + a[4]) }' "$log.times")
   rm -f "$log.times"
-  runs=$(awk '/stat::number_of_executed_units/ { print $2 }' "$log")
+  result=${result:-failed}
+  runs=$(awk '/stat::number_of_executed_units/ { print $2; exit }' "$log")
   printf '%s\t%s\t%d\t%d\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" "$(($(date +%s) - start))" \
     "$cpu" "${runs:-0}" "$result" >>"$LEDGER"
   [ "$result" = clean ] || { echo "$target: $result (log kept in $log)"; return 1; }
