@@ -45,10 +45,24 @@ off_t SeekCallback(void* source, off_t offset, int whence) noexcept {
 // Frames a stream may skip in one read before it is given up as broken.
 constexpr int kMaxFailures = 1000;
 
-// Down-sampling steps (half, quarter) that bring rate to at most limit.
+bool LibraryCanDeliver(long rate) {
+  const long* rates = nullptr;
+  size_t count = 0;
+  mpg123_rates(&rates, &count);
+  for (size_t i = 0; i < count; ++i)
+    if (rates[i] == rate) return true;
+  return false;
+}
+
+// Down-sampling steps (half, quarter) that bring rate to at most limit. The
+// library refuses to open a stream whose divided rate it cannot deliver (an 8 kHz
+// stream halved to 4 kHz), so division stops at the lowest rate it delivers: a
+// quiet low-rate stream beats a refused one.
 long DownSampleSteps(long rate, uint32_t limit) {
   long steps = 0;
-  while (steps < 2 && (rate >> steps) > static_cast<long>(limit)) ++steps;
+  while (steps < 2 && (rate >> steps) > static_cast<long>(limit) &&
+         LibraryCanDeliver(rate >> (steps + 1)))
+    ++steps;
   return steps;
 }
 

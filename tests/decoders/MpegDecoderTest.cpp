@@ -125,6 +125,33 @@ TEST_F(MpegDecoder, FrequencyLimitsAndForcedMonoMatchMpg123Options) {
     EXPECT_EQ(other->frequency, 44100);
     EXPECT_EQ(other->stereo, 1);
   }
+  // Limits of 4000 and 5512 Hz are settings a user may choose, but the library
+  // cannot halve 8 kHz: such a stream plays at the lowest rate it can deliver.
+  const struct {
+    const char* encoder;
+    uint32_t mono_limit;
+    const char* mpg123_options;
+    int frequency;
+  } low_rates[] = {
+      {"lame -b 16 -m m --resample 8", 4000, "", 8000},
+      {"lame -b 16 -m m --resample 11.025", 5512, "", 11025},
+      {"lame -b 32 -m m --resample 22.05", 4000, "-2", 11025},
+      {"lame -b 32 -m m --resample 16", 4000, "-2", 8000},
+  };
+  for (const auto& c : low_rates) {
+    SCOPED_TRACE(c.encoder);
+    settings::MpegSettings limit;
+    limit.layer3.mono_freq_max = c.mono_limit;
+    settings::Mpeg().Apply(limit);
+    const std::string path = Encode(std::to_string(c.frequency) + ".mp3", c.encoder);
+    decoders::TrackPtr track = ProbeWith(kMpegDecoder, path);
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->frequency, c.frequency);
+    const std::string ours = PlayAll(track.get());
+    EXPECT_GT(ours.size(), 0u);
+    EXPECT_TRUE(ours == Reference(path, c.mpg123_options));
+  }
+
   settings::MpegSettings block;
   block.layer12.mono_forced = 1;
   block.layer12.mono_freq_max = 22050;
