@@ -138,12 +138,13 @@ TEST_F(MpegDecoder, FrequencyLimitsAndForcedMonoMatchMpg123Options) {
       {"lame -b 32 -m m --resample 22.05", 4000, "-2", 11025},
       {"lame -b 32 -m m --resample 16", 4000, "-2", 8000},
   };
+  int index = 0;
   for (const auto& c : low_rates) {
     SCOPED_TRACE(c.encoder);
     settings::MpegSettings limit;
     limit.layer3.mono_freq_max = c.mono_limit;
     settings::Mpeg().Apply(limit);
-    const std::string path = Encode(std::to_string(c.frequency) + ".mp3", c.encoder);
+    const std::string path = Encode("low" + std::to_string(index++) + ".mp3", c.encoder);
     decoders::TrackPtr track = ProbeWith(kMpegDecoder, path);
     ASSERT_TRUE(track);
     EXPECT_EQ(track->frequency, c.frequency);
