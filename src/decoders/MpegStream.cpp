@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <span>
 
 namespace decoders {
 namespace {
@@ -45,14 +47,15 @@ off_t SeekCallback(void* source, off_t offset, int whence) noexcept {
 // Frames a stream may skip in one read before it is given up as broken.
 constexpr int kMaxFailures = 1000;
 
-bool LibraryCanDeliver(long rate) {
+// The output rates the library delivers.
+std::span<const long> LibraryRates() {
   const long* rates = nullptr;
   size_t count = 0;
   mpg123_rates(&rates, &count);
-  for (size_t i = 0; i < count; ++i)
-    if (rates[i] == rate) return true;
-  return false;
+  return {rates, count};
 }
+
+bool LibraryCanDeliver(long rate) { return std::ranges::count(LibraryRates(), rate) > 0; }
 
 // Down-sampling steps (half, quarter) that bring rate to at most limit. The
 // library refuses to open a stream whose divided rate it cannot deliver (an 8 kHz
@@ -99,11 +102,8 @@ bool MpegStream::Start() {
   mpg123_close(handle_);
   if (source_->Seek(0, SEEK_SET) != 0) return false;
   mpg123_format_none(handle_);
-  const long* rates = nullptr;
-  size_t count = 0;
-  mpg123_rates(&rates, &count);
-  for (size_t i = 0; i < count; ++i)
-    mpg123_format(handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  for (long rate : LibraryRates())
+    mpg123_format(handle_, rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
   return mpg123_open_handle(handle_, source_.get()) == MPG123_OK && Describe();
 }
 
