@@ -46,8 +46,10 @@ void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
     if (mpris) loop.AddSource(mpris.get());
   }
 
-  core.AddNames(names, false, false);
-  if (!names.empty()) {
+  if (names.empty()) {
+    core.StartUp();
+  } else {
+    core.AddNames(names, false, false);
     core.SetHighlighted(0);
     core.PressPlay();
   }
