@@ -4,49 +4,16 @@
 #include <limits>
 #include <map>
 
+#include "FakeTransport.h"
 #include "player/PlayerCore.h"
 #include "settings/SettingsGroups.h"
 
 using namespace player;
 using Clock = PlayerCore::Clock;
+using playertest::FakeEngine;
+using playertest::Identify;
 
 namespace {
-
-// Records what the core asks of the engine; the test decides when songs end.
-class FakeEngine : public TransportEngine {
- public:
-  bool Play(const decoders::TrackInfo& track) override {
-    played.push_back(track.path);
-    state = 1;
-    time = 0;
-    return track.path.find("broken") == std::string::npos;
-  }
-  void Stop() override { state = 3; }
-  void Pause(bool on) override { state = on ? 2 : 1; }
-  void SeekTo(double seconds) override { time = seconds; }
-  void SeekBy(bool, double step) override { time += step; }
-  void SetSpeed(double percent) override { speed = percent; }
-  double Time() override { return time; }
-  int State() override { return state; }
-  void SetVolume(int) override {}
-  void SetBalance(int) override {}
-  void SetTone(bool, int, int) override {}
-  void SetFilter(bool) override {}
-  void SetExpand(bool) override {}
-
-  std::vector<std::string> played;
-  int state = 3;
-  double time = 0;
-  double speed = 100;
-};
-
-decoders::TrackPtr Identify(const std::string& path) {
-  auto track = std::make_unique<decoders::TrackInfo>();
-  track->path = path;
-  track->frequency = 1000;
-  track->length = 60000;
-  return track;
-}
 
 struct Fixture : ::testing::Test {
   void SetUp() override { settings::Main().Reset(); }
@@ -109,20 +76,26 @@ TEST_F(Fixture, PrevDependsOnTheShownPosition) {
   EXPECT_EQ(engine.played.back(), "/s0.wav");
 }
 
-TEST_F(Fixture, InterFileDelayAndStopDuringIt) {
+TEST_F(Fixture, InterFileDelayOnTheCallersClockAndStopDuringIt) {
   SetMain([](settings::MainSettings& m) { m.inter_file = 3; });
   AddRows(3);
   core.PressPlay();
-  Finish();
-  EXPECT_EQ(engine.played.size(), 1u);  // waiting
-  core.Tick(Clock::now() + std::chrono::seconds(2));
+  const Clock::time_point end{std::chrono::hours(1)};  // a clock of the test's own
+  engine.state = 4;
+  core.EndOfTrackCheck(end);
+  core.EndOfTrackCheck(end + std::chrono::seconds(2));  // a second signal does not restart the wait
+  EXPECT_EQ(engine.played.size(), 1u);  // waiting: the finished song stays current
+  EXPECT_EQ(core.State(), PlayState::kPlaying);
+  EXPECT_EQ(core.CurrentRow(), 0);
+  core.Tick(end + std::chrono::seconds(3));  // not more than the delay yet
   EXPECT_EQ(engine.played.size(), 1u);
-  core.Tick(Clock::now() + std::chrono::milliseconds(3100));
+  core.Tick(end + std::chrono::milliseconds(3250));
   EXPECT_EQ(engine.played.back(), "/s1.wav");
 
-  Finish();          // wait again...
-  core.Stop();       // ...and stop during the delay
-  core.Tick(Clock::now() + std::chrono::seconds(10));
+  engine.state = 4;
+  core.EndOfTrackCheck(end);  // wait again...
+  core.Stop();                // ...and stop during the delay
+  core.Tick(end + std::chrono::seconds(10));
   EXPECT_EQ(engine.played.size(), 2u);
   core.PressPlay();  // the next song is not skipped
   EXPECT_EQ(engine.played.back(), "/s1.wav");
