@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "cdda/Cdda.h"
 #include "cdda/CdCommandLine.h"
+#include "cdda/Cdda.h"
 #include "platform/WildcardPattern.h"
 #include "player/PlayerCore.h"
 #include "settings/SettingsGroups.h"
@@ -22,7 +22,7 @@ bool IsKaraokeFile(const std::string& name) {
 }
 
 bool IsRegularFile(const std::string& path) {
-  struct stat info{};
+  struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -58,7 +58,12 @@ decoders::TrackInfo* PlayerCore::IdentifyRow(int row) {
   if (track) {
     // The texts and the duration now come from the file.
     Notify([row](PlayerListener& l) { l.OnRowChanged(row); });
-    ListChanged();
+    const int64_t total_before = total_seconds_;
+    UpdateTotals();
+    RefreshSongInfo();
+    const int rows = RowCount();
+    if (total_seconds_ != total_before)
+      Notify([rows](PlayerListener& l) { l.OnPlaylistChanged(rows); });
   }
   return track;
 }
@@ -83,8 +88,8 @@ int PlayerCore::InsertEntry(PlaylistEntry* entry, int position) {
 
 int PlayerCore::AddNamesAt(const std::vector<std::string>& names, bool no_playlist, int position) {
   PlaylistLoader loader(
-      playlist_, [this](PlaylistEntry* entry, int at) { return InsertEntry(entry, at); },
-      database_, MainGroup().playlist_pattern);
+      playlist_, [this](PlaylistEntry* entry, int at) { return InsertEntry(entry, at); }, database_,
+      MainGroup().playlist_pattern);
   for (const std::string& name : names) {
     // A CD drive or disc image stands for the disc's audio tracks.
     if (cdda::CDDA_IsDiscName(name)) {

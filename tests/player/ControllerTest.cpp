@@ -26,7 +26,8 @@ struct Player {
   explicit Player(int rows = 3) {
     settings::Main().Reset();
     settings::SetAudioDefaults();
-    for (int i = 0; i < rows; ++i) Add("/s" + std::to_string(i) + ".wav\tTITLE=T" + std::to_string(i));
+    for (int i = 0; i < rows; ++i)
+      Add("/s" + std::to_string(i) + ".wav\tTITLE=T" + std::to_string(i));
     core.AddListener(&recorder);
   }
   ~Player() {
@@ -62,22 +63,22 @@ struct IdCase {
 
 TEST(Controller, EveryReturnIdDoesItsAction) {
   const IdCase cases[] = {
-      {2, false, "request 0"},       {15, false, "request 0"},     {43, false, "request 0"},
-      {18, false, "request 1"},      {17, false, "request 2"},     {16, false, "request 2"},
-      {6, false, "request 3"},       {7, false, "request 4"},      {20, false, "request 5"},
-      {21, false, "request 6"},      {10, false, "window 0 1"},    {11, false, "window 1 1"},
-      {12, false, "window 2 1"},     {13, false, "window 3 1"},    {23, false, "display 0 0"},
-      {24, false, "display 1 0"},    {25, false, "display 2 0"},   {26, false, "display 3 0"},
-      {27, false, "display 4 0"},    {28, false, "display 5 0"},   {29, false, "display 6 0"},
-      {30, false, "display 7 0"},    {31, false, "display 8 1"},   {4, true, "removed 0 1"},
-      {52, true, "removed 0 1"},     {5, true, "removed 0 3"},     {51, true, "removed 0 3"},
-      {8, true, "quit"},             {-1, true, "quit"},           {33, true, "play /s0.wav"},
-      {53, true, "play /s0.wav"},    {34, true, "play /s1.wav"},   {54, true, "play /s1.wav"},
-      {35, false, "level 0 61"},     {36, false, "level 0 59"},    {37, false, "level 0 64"},
-      {38, false, "level 2 4"},      {39, false, "level 2 6"},     {40, false, "level 2 0"},
-      {41, true, "pause 1"},         {41, false, "play /s0.wav"},  {49, false, "play /s0.wav"},
-      {42, true, "state 0"},         {50, true, "state 0"},        {44, true, "seekby 0 -10"},
-      {45, true, "seekby 0 10"},     {46, true, "speed 149"},      {47, true, "speed 151"},
+      {2, false, "request 0"},    {15, false, "request 0"},    {43, false, "request 0"},
+      {18, false, "request 1"},   {17, false, "request 2"},    {16, false, "request 2"},
+      {6, false, "request 3"},    {7, false, "request 4"},     {20, false, "request 5"},
+      {21, false, "request 6"},   {10, false, "window 0 1"},   {11, false, "window 1 1"},
+      {12, false, "window 2 1"},  {13, false, "window 3 1"},   {23, false, "display 0 0"},
+      {24, false, "display 1 0"}, {25, false, "display 2 0"},  {26, false, "display 3 0"},
+      {27, false, "display 4 0"}, {28, false, "display 5 0"},  {29, false, "display 6 0"},
+      {30, false, "display 7 0"}, {31, false, "display 8 1"},  {4, true, "removed 0 1"},
+      {52, true, "removed 0 1"},  {5, true, "removed 0 3"},    {51, true, "removed 0 3"},
+      {8, true, "quit"},          {-1, true, "quit"},          {33, true, "play /s0.wav"},
+      {53, true, "play /s0.wav"}, {34, true, "play /s1.wav"},  {54, true, "play /s1.wav"},
+      {35, false, "level 0 61"},  {36, false, "level 0 59"},   {37, false, "level 0 64"},
+      {38, false, "level 2 4"},   {39, false, "level 2 6"},    {40, false, "level 2 0"},
+      {41, true, "pause 1"},      {41, false, "play /s0.wav"}, {49, false, "play /s0.wav"},
+      {42, true, "state 0"},      {50, true, "state 0"},       {44, true, "seekby 0 -10"},
+      {45, true, "seekby 0 10"},  {46, true, "speed 149"},     {47, true, "speed 151"},
       {48, true, "speed 100"},
   };
   for (const IdCase& c : cases) {
@@ -95,7 +96,8 @@ TEST(Controller, EveryReturnIdDoesItsAction) {
     p.core.PerformReturnId(c.id);
     const std::string log = p.TakeLog();
     EXPECT_NE(log.find(std::string(c.expected) + "\n"), std::string::npos)
-        << "id " << c.id << " gave:\n" << log;
+        << "id " << c.id << " gave:\n"
+        << log;
   }
 }
 
@@ -121,7 +123,7 @@ TEST(Controller, StepButtonsClickAndHold) {
   Player p;
   p.core.PressPlay();
   p.TakeLog();
-  p.core.Step(true, true, kStart);  // pressed
+  p.core.Step(true, true, kStart);                                    // pressed
   p.core.Step(true, false, kStart + std::chrono::milliseconds(300));  // a click
   EXPECT_EQ(p.TakeLog(), "seekby 0 0\nseekby 0 10\ntime 10\n");
 
@@ -276,7 +278,8 @@ TEST(Controller, AfterEditFindsItsRowByIdOrNothing) {
 
 TEST(Controller, NamesInsertedAtARowPlayOnlyIntoAnEmptyList) {
   testsupport::TempDir dir;
-  for (const char* name : {"a.wav", "b.wav", "c.wav", "d.kok"}) std::ofstream(dir.File(name)) << "x";
+  for (const char* name : {"a.wav", "b.wav", "c.wav", "d.kok"})
+    std::ofstream(dir.File(name)) << "x";
   Player p(0);
   p.core.InsertNames({dir.File("a.wav"), dir.File("b.wav")}, -1);  // a drop on an empty list
   EXPECT_EQ(p.engine.played, std::vector<std::string>{dir.File("a.wav")});

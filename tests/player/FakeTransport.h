@@ -100,10 +100,16 @@ class Recorder : public player::PlayerListener {
   void OnHighlightChanged(int row) override { Note("highlight", row); }
   void OnLevelChanged(player::Level level, int32_t v) override { Note("level", int(level), v); }
   void OnButtonChanged(player::Button b, bool on) override { Note("button", int(b), on); }
-  void OnSpeedChanged(double percent) override { log_ += "speed is " + FakeEngine::Number(percent) + "\n"; }
-  void OnDisplayOptionChanged(player::DisplayOption o, bool on) override { Note("display", int(o), on); }
+  void OnSpeedChanged(double percent) override {
+    log_ += "speed is " + FakeEngine::Number(percent) + "\n";
+  }
+  void OnDisplayOptionChanged(player::DisplayOption o, bool on) override {
+    Note("display", int(o), on);
+  }
   void OnSubWindowChanged(player::SubWindow w, bool open) override { Note("window", int(w), open); }
-  void OnSongInfoChanged(const player::SongInfo& info) override { log_ += "info " + info.title + "\n"; }
+  void OnSongInfoChanged(const player::SongInfo& info) override {
+    log_ += "info " + info.title + "\n";
+  }
   void OnTimeChanged(int64_t seconds) override { Note("time", int(seconds)); }
   void OnWindowTitleChanged(const std::string& title) override { log_ += "title " + title + "\n"; }
   void OnDiscChanged(const std::string& key) override { log_ += "disc " + key + "\n"; }
