@@ -26,11 +26,15 @@ void LoadSettings() {
   settings::Settings_Load(path);
 }
 
-void RunWindowed() {
+WindowedRunner windowed_runner = nullptr;
+
+int RunWindowed(const StartupOptions& options, platform::Signals& signals) {
+  if (windowed_runner) return windowed_runner(WindowedStart{options, signals, kEngineNotifyBit});
   std::fprintf(stderr,
-               "The Tunewright window is not available in this build yet.\n"
+               "This Tunewright was built without its window.\n"
                "Play files from the command line instead: tunewright FILE...\n"
                "or run the player without a window: tunewright --headless FILE...\n");
+  return 1;
 }
 
 void RunCommandLineMode(const StartupOptions& options, platform::Signals& signals,
@@ -70,6 +74,8 @@ std::optional<StartupOptions> ParseWords(const std::vector<std::string>& words, 
 
 }  // namespace
 
+void SetWindowedRunner(WindowedRunner runner) { windowed_runner = runner; }
+
 std::string VersionLine() { return std::string("Tunewright ") + TUNEWRIGHT_VERSION; }
 
 std::string UsageText() {
@@ -97,13 +103,14 @@ int RunApplication(std::vector<std::string> words) {
     Texts_Close();
     return 0;
   }
+  int exit_code = 0;
   {
     std::unique_ptr<PlaybackEngine> engine = StartPlaybackEngine(signals, kEngineNotifyBit);
     if (engine) {
       if (headless) {
         RunHeadlessMode(*options, signals);
       } else if (options->windowed) {
-        RunWindowed();
+        exit_code = RunWindowed(*options, signals);
       } else {
         RunCommandLineMode(*options, signals, *engine);
       }
@@ -111,7 +118,7 @@ int RunApplication(std::vector<std::string> words) {
   }  // the engine shuts down here, before the registry
   decoders::Decoders_Exit();
   Texts_Close();
-  return 0;
+  return exit_code;
 }
 
 }  // namespace shell
