@@ -190,9 +190,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange) return;
-  if (p_->core.IsButtonSelected(player::Button::kIconify) != isMinimized())
+  // A window the user restored (or minimised) through the desktop tells the
+  // player, so "iconify" toggles from what the user sees. Our own requests come
+  // back here too; they agree with the player already.
+  if (event->type() != QEvent::WindowStateChange || !event->spontaneous()) return;
+  if (p_->core.IsButtonSelected(player::Button::kIconify) != isMinimized()) {
     p_->core.SetButton(player::Button::kIconify, isMinimized());
+  }
 }
 
 // The window's keys act wherever the focus is in the main or playlist window,
