@@ -201,7 +201,10 @@ void PlayerCore::RemoveListener(PlayerListener* listener) {
 }
 
 void PlayerCore::NotifyState() {
-  for (PlayerListener* listener : listeners_) listener->OnStateChanged(State());
+  const PlayState state = State();
+  if (state == told_state_) return;
+  told_state_ = state;
+  for (PlayerListener* listener : listeners_) listener->OnStateChanged(state);
 }
 
 void PlayerCore::NotifySong() {

@@ -57,28 +57,34 @@ bool PlayerCore::Play() {
 }
 
 void PlayerCore::Stop() {
+  StopPlayback();
+  NotifyState();
+}
+
+void PlayerCore::StopPlayback() {
   pending_next_.reset();
   if (paused_) {
     engine_.Pause(false);
     paused_ = false;
   }
-  const bool was_playing = playing_;
   if (playing_) engine_.Stop();
   playing_ = false;
   playing_entry_ = nullptr;
   if (karaoke_) karaoke_->OnReset();
-  if (was_playing) NotifyState();
 }
 
 void PlayerCore::SelectRow(int row, bool restart_if_playing) {
   if (row < 0 || row >= RowCount()) return;
   pending_next_.reset();
   playlist_.current = view_[static_cast<size_t>(row)];
-  NotifySong();
-  if (restart_if_playing && playing_) {
-    Stop();
-    PressPlay();
+  if (!restart_if_playing || !playing_) {
+    NotifySong();
+    return;
   }
+  // Listeners hear one song change and the state the new song leaves, never a
+  // stop between two songs that follow each other.
+  StopPlayback();
+  if (!Play()) NotifyState();
 }
 
 bool PlayerCore::Next(bool automatic) {

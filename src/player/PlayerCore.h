@@ -96,9 +96,10 @@ class PlayerCore : public PlayerController {
   void RemoveRow(int row);
   void UpdateTotals();
   int LookUpCurrentRow() const;
+  void StopPlayback();  // Stop() without telling the listeners
   void StopIfPlaying(const PlaylistEntry* entry);
   void ApplyVolumes();
-  void NotifyState();
+  void NotifyState();  // only when the state differs from the one last told
   void NotifySong();
   void NotifyPlaylist();
   int InterFileSeconds() const;
@@ -119,6 +120,7 @@ class PlayerCore : public PlayerController {
   double speed_ = 100.0;
   double position_ = 0.0;  // the time display, refreshed by Tick
   bool iconified_ = false;
+  PlayState told_state_ = PlayState::kStopped;  // what the listeners heard last
 
   std::string last_playlist_path_;
   std::string cd_id_;
