@@ -1,14 +1,18 @@
 #include "shell/HeadlessRun.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <iostream>
 
+#include "decoders/Decoders.h"
 #include "player/MainLoop.h"
 #include "player/PlayerCore.h"
 #include "player/TransportEngine.h"
 #include "port/MprisService.h"
 #include "port/PortServer.h"
 #include "shell/CommandLineRun.h"
+#include "shell/Texts.h"
 
 namespace shell {
 namespace {
@@ -18,9 +22,34 @@ void PrintSongLine(const decoders::TrackInfo& track) {
   std::fflush(stdout);
 }
 
+// Why a name that added nothing was refused, when a format module knows.
+std::string UnsupportedReason(const std::string& name) {
+  struct stat info{};
+  if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return "";
+  return decoders::Decoder_Identify(name) ? "" : decoders::Decoder_LastUnsupported();
+}
+
+// Adds the names one by one, so that each one that adds nothing can be named.
+bool AddNamesReportingFailures(player::PlayerCore& core, const std::vector<std::string>& names) {
+  bool all_added = true;
+  for (const std::string& name : names) {
+    const int before = core.RowCount();
+    core.AddNames({name}, false, false);
+    if (core.RowCount() > before) continue;
+    const std::string unsupported = UnsupportedReason(name);
+    if (unsupported.empty()) {
+      std::fprintf(stdout, Texts_Get(9001), name.c_str());
+    } else {
+      std::fprintf(stdout, Texts_Get(9004), name.c_str(), unsupported.c_str());
+    }
+    all_added = false;
+  }
+  return all_added;
+}
+
 }  // namespace
 
-void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) {
+bool RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) {
   const std::unique_ptr<player::TransportEngine> engine = player::AudioEngineTransport();
   player::PlayerCore core(*engine, player::IdentifyPlayable);
   if (run.verbosity > 0) core.SetSongStartedCallback(PrintSongLine);
@@ -46,15 +75,20 @@ void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
     if (mpris) loop.AddSource(mpris.get());
   }
 
+  const bool all_added = AddNamesReportingFailures(core, names);
   if (names.empty()) {
     core.StartUp();
   } else {
-    core.AddNames(names, false, false);
+    if (core.RowCount() == 0) {
+      std::fputs("tunewright: nothing to play\n", stderr);
+      return false;
+    }
     core.SetHighlighted(0);
     core.PressPlay();
   }
   loop.Run();
   core.Stop();
+  return all_added;
 }
 
 }  // namespace shell

@@ -20,6 +20,8 @@ struct HeadlessRun {
   bool serve_port = true;  // the command port and desktop control
 };
 
-void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names);
+// Each name that adds no song is reported. False when a name added nothing (with
+// nothing to play at all the run ends at once, saying so).
+bool RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names);
 
 }  // namespace shell
