@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "cdda/Cdda.h"
+#include "cdda/CdCommandLine.h"
 #include "cdda/DiscKey.h"
 #include "decoders/Decoders.h"
 #include "platform/Utf8.h"
@@ -35,7 +36,8 @@ std::unique_ptr<Instance> g_instance;
 
 CDDrivePtr ReadDisc(int timeout_ms, CDTitles* loaded) {
   const settings::CddaSettings config = settings::Cdda().Fetch();
-  CDDrivePtr drive = CDDrive_Open(config.device, uint32_t(config.unit), config.method, timeout_ms);
+  CDDrivePtr drive =
+      CDDrive_Open(CDDA_DriveForThisRun(config.device), uint32_t(config.unit), config.method, timeout_ms);
   if (!drive || CDDrive_ReadTOC(*drive) != 0) return nullptr;
   CDTitles titles;
   platform::CopyField(titles.disc_key, drive->disc_key);
@@ -175,10 +177,10 @@ int32_t DecodeTrack(void* left, void* right, int32_t max_frames, double seconds)
 
 CDDrivePtr CDDA_ReadDisc(int timeout_ms) { return ReadDisc(timeout_ms, nullptr); }
 
-std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key) {
+std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key, int timeout_ms) {
   std::vector<decoders::TrackPtr> tracks;
   CDTitles titles;
-  CDDrivePtr drive = ReadDisc(kNormalTimeoutMs, &titles);
+  CDDrivePtr drive = ReadDisc(timeout_ms, &titles);
   if (key) *key = drive ? drive->disc_key : "";
   if (!drive) return tracks;
   for (int n = int(drive->first_track); n <= int(drive->last_track); ++n) {

@@ -112,9 +112,31 @@ void PlayerCore::AddNames(const std::vector<std::string>& names, bool no_playlis
   NotifyPlaylist();
 }
 
+void PlayerCore::RestoreRows(const std::vector<std::string>& lines, int highlighted) {
+  PlaylistLoader loader(
+      playlist_, [this](PlaylistEntry* entry, int position) { return InsertEntry(entry, position); },
+      database_, MainGroup().playlist_pattern);
+  const bool was_empty = view_.empty();
+  int highlighted_row = -1;  // lines whose file is gone add no row
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int before = RowCount();
+    loader.AddFileOrPlaylist(lines[i], true, -1);
+    if (static_cast<int>(i) == highlighted && RowCount() > before) highlighted_row = before;
+  }
+  // The order comes back as it was: a first Play with random on does not shuffle it.
+  if (was_empty) new_since_play_ = false;
+  UpdateTotals();
+  NotifyPlaylist();
+  if (highlighted_row >= 0) SetHighlighted(highlighted_row);
+}
+
 void PlayerCore::AddCdTracks(const std::string& disc) {
+  InsertCdTracks(cdda::CDDA_ExpandDiscName(disc));
+}
+
+void PlayerCore::InsertCdTracks(std::vector<decoders::TrackPtr> tracks) {
   cd_length_ = 0;
-  for (decoders::TrackPtr& track : cdda::CDDA_ExpandDiscName(disc)) {
+  for (decoders::TrackPtr& track : tracks) {
     const std::string key = track->path.substr(0, track->path.rfind('-'));
     PlaylistEntry* entry = Playlist_AddTrack(playlist_, std::move(track));
     if (!entry) continue;

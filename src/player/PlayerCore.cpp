@@ -9,6 +9,7 @@ namespace player {
 namespace {
 
 constexpr int kStateFinished = 4;
+constexpr uint64_t kDiscPollTicks = 20;  // 5 s
 
 settings::MainSettings MainGroup() { return settings::Main().Fetch(); }
 
@@ -131,6 +132,7 @@ void PlayerCore::EndOfTrackCheck() {
 }
 
 void PlayerCore::Tick(Clock::time_point now) {
+  if (++ticks_ % kDiscPollTicks == 0 && disc_poll_) disc_poll_();
   if (!playing_) return;
   position_ = engine_.Time();
   if (karaoke_) karaoke_->OnPosition(position_);
@@ -178,6 +180,8 @@ void PlayerCore::RemoveRow(int row) {
   if (playlist_.current == entry) pending_next_.reset();
   view_.erase(view_.begin() + row);
   Playlist_Remove(playlist_, entry);
+  // The highlight stays on its entry when a row above it goes.
+  if (row < highlighted_) --highlighted_;
   if (highlighted_ >= RowCount()) highlighted_ = RowCount() - 1;
 }
 

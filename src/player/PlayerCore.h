@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cdda/CdPoller.h"
 #include "player/PlayerController.h"
 #include "player/Playlist.h"
 #include "player/PlaylistFiles.h"
@@ -60,6 +61,14 @@ class PlayerCore : public PlayerController {
   bool IsPlaying() const { return playing_; }
   const decoders::TrackInfo* PlayingTrack() const;
 
+  // Disc changes (DiscPoll.cpp). The hook starts a poll every 20th tick; the
+  // poll's result comes back here on the main task.
+  void SetDiscPollHook(std::function<void()> hook) { disc_poll_ = std::move(hook); }
+  void ApplyDiscChange(cdda::DiscChange change);
+  // Playlist lines (".plst" format) added at the bottom without playing, then the
+  // highlight put on a row: the saved state coming back.
+  void RestoreRows(const std::vector<std::string>& lines, int highlighted);
+
   // PlayerController -------------------------------------------------------
   bool PerformReturnId(int id) override;
   bool IsButtonSelected(Button button) const override;
@@ -93,6 +102,7 @@ class PlayerCore : public PlayerController {
  private:
   bool Play();
   void AddCdTracks(const std::string& disc);  // every audio track of a drive or image
+  void InsertCdTracks(std::vector<decoders::TrackPtr> tracks);
   void RemoveRow(int row);
   void UpdateTotals();
   int LookUpCurrentRow() const;
@@ -127,6 +137,8 @@ class PlayerCore : public PlayerController {
   KaraokeListener* karaoke_ = nullptr;
   std::function<void(const decoders::TrackInfo&)> song_started_;
   std::vector<PlayerListener*> listeners_;
+  std::function<void()> disc_poll_;
+  uint64_t ticks_ = 0;
 };
 
 }  // namespace player

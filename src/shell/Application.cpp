@@ -46,8 +46,10 @@ void RunCommandLineMode(const StartupOptions& options, platform::Signals& signal
   RunCommandLine(run, options.names);
 }
 
-void RunHeadlessMode(const StartupOptions& options, platform::Signals& signals) {
+void RunHeadlessMode(const StartupOptions& options, platform::Signals& signals,
+                     player::PlayerStateKeeper* state) {
   HeadlessRun run;
+  run.state = state;
   run.signals = &signals;
   run.engine_bit = kEngineNotifyBit;
   run.verbosity = options.verbosity;
@@ -90,6 +92,9 @@ int RunApplication(std::vector<std::string> words) {
     Texts_Close();
     return 0;
   }
+  // The saved player state goes under the command line, whose values hold for this run.
+  std::optional<player::PlayerStateKeeper> state;
+  if (headless) state.emplace(player::PlayerState_DefaultPath());
   const auto options = ParseWords(words, headless);
   if (!options) {
     std::fputs(UsageText().c_str(), stdout);
@@ -101,7 +106,7 @@ int RunApplication(std::vector<std::string> words) {
     std::unique_ptr<PlaybackEngine> engine = StartPlaybackEngine(signals, kEngineNotifyBit);
     if (engine) {
       if (headless) {
-        RunHeadlessMode(*options, signals);
+        RunHeadlessMode(*options, signals, state ? &*state : nullptr);
       } else if (options->windowed) {
         RunWindowed();
       } else {

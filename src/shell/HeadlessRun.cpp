@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <iostream>
 
+#include "player/DiscPoll.h"
 #include "player/MainLoop.h"
 #include "player/PlayerCore.h"
+#include "player/SongDatabase.h"
 #include "player/TransportEngine.h"
 #include "port/MprisService.h"
 #include "port/PortServer.h"
@@ -22,7 +24,9 @@ void PrintSongLine(const decoders::TrackInfo& track) {
 
 void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) {
   const std::unique_ptr<player::TransportEngine> engine = player::AudioEngineTransport();
-  player::PlayerCore core(*engine, player::IdentifyPlayable);
+  player::SongDatabase database;
+  if (run.load_database) database.LoadFromSettings();
+  player::PlayerCore core(*engine, player::IdentifyPlayable, database.Lookup());
   if (run.verbosity > 0) core.SetSongStartedCallback(PrintSongLine);
 
   player::MainLoopConfig config;
@@ -30,6 +34,8 @@ void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
   config.engine_bit = run.engine_bit;
   config.end_when_idle = !names.empty();
   player::MainLoop loop(core, config);
+  player::DiscPollSource disc_poll(core);
+  loop.AddSource(&disc_poll);
 
   // Declared after the loop and the core, so they go (and the socket with them) first.
   std::unique_ptr<port::PortServer> server;
@@ -46,6 +52,7 @@ void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
     if (mpris) loop.AddSource(mpris.get());
   }
 
+  if (run.state) run.state->Start(core, names.empty());
   core.AddNames(names, false, false);
   if (!names.empty()) {
     core.SetHighlighted(0);
@@ -53,6 +60,8 @@ void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
   }
   loop.Run();
   core.Stop();
+  if (run.state && !run.state->Save(core))
+    std::fprintf(stderr, "tunewright: the player state could not be saved\n");
 }
 
 }  // namespace shell
