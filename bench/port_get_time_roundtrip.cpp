@@ -16,7 +16,7 @@
 #include "../tests/port/FakePlayer.h"
 #include "port/PortPaths.h"
 #include "port/PortServer.h"
-#include "port/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ void BM_PortGetTimeRoundTrip(benchmark::State& state) {
       if (poll(&ready, 1, 10) > 0) server->Serve();
     }
   });
-  port::UniqueFd client(port::ConnectToPort(server->path()));
+  platform::UniqueFd client(port::ConnectToPort(server->path()));
   std::string pending;
   std::vector<double> micros;
   micros.reserve(10000);

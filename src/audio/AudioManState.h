@@ -23,6 +23,11 @@ namespace audio::aum {
 constexpr int kSounds = 4;  // sound k = channel * 2 + half
 
 struct Manager {
+  // Lock order, outermost first: write_mutex, control, data, message_mutex. A
+  // thread holding one of them may take only those after it (Reply runs under
+  // data; the processor takes message_mutex under control). write_mutex is
+  // taken by Aum_Write alone and never under another.
+  //
   // Serialises control operations, allocation and the processor's message handling.
   // Held while the voice layer is started, stopped or destroyed; the sound hook never
   // takes it, so those calls may wait for the mixer.

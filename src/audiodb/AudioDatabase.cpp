@@ -1,4 +1,5 @@
 #include "audiodb/AudioDatabase.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <new>
@@ -10,7 +11,6 @@ using NameSlots = std::vector<std::unique_ptr<std::string>>;
 
 bool ValidList(int list) { return list >= 0 && list < kNameListCount; }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // A line feed would split a record in the file; a carriage return is refused
 // only where the user types texts, since CRLF files keep theirs on reading.
@@ -29,7 +29,7 @@ std::unique_ptr<std::string>* SlotAt(AudioDatabase& db, int list, int64_t positi
 
 std::string NameKey(std::string_view text) {
   std::string key(text);
-  for (char& c : key) c = AsciiLower(c);
+  for (char& c : key) c = platform::FoldAscii(c);
   return key;
 }
 
@@ -105,9 +105,7 @@ int Guarded(Change change) {
 }  // namespace
 
 bool AudioDb_SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return AsciiLower(x) == AsciiLower(y);
-         });
+  return platform::EqualsNoCase(a, b);
 }
 
 std::unique_ptr<AudioDatabase> AudioDb_Create() {

@@ -4,6 +4,7 @@
 
 #include "cdda/CDDrive.h"
 #include "cdda/DiscKey.h"
+#include "platform/ByteOrder.h"
 #include "platform/Utf8.h"
 
 namespace cdda {
@@ -13,9 +14,7 @@ constexpr size_t kTocBytes = 804;  // header and 100 descriptors
 constexpr uint8_t kLeadOut = 0xAA;
 constexpr uint64_t kMaxTrackSectors = INT32_MAX / kFramesPerSector;
 
-uint32_t BigEndian32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
+using platform::BigEndian32;
 
 // A track ends one sector before whatever follows it; a following LBA that does
 // not lie after the start leaves the track unusable rather than wrapping.

@@ -1,15 +1,14 @@
 #include "cdda/ScsiTransport.h"
 
-#include <strings.h>
-
 #include "cdda/ImageTransport.h"
 #include "cdda/SgioTransport.h"
+#include "platform/AsciiCase.h"
 #include "platform/Paths.h"
 
 namespace cdda {
 
 bool HasCueSuffix(const std::string& name) {
-  return name.size() > 4 && ::strcasecmp(name.c_str() + name.size() - 4, ".cue") == 0;
+  return name.size() > 4 && platform::EndsWithNoCase(name, ".cue");
 }
 
 std::unique_ptr<ScsiTransport> OpenScsiTransport(const std::string& device) {

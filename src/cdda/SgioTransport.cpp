@@ -8,24 +8,12 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/UniqueFd.h"
+
 namespace cdda {
 namespace {
 
 constexpr unsigned kSenseBufferSize = 252;  // sg's limit is an unsigned char
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool StatusIsGood(const sg_io_hdr_t& header) {
   return header.status == 0 && header.host_status == 0 && (header.driver_status & 0x0F) == 0;
@@ -41,7 +29,7 @@ class SgioTransport final : public ScsiTransport {
       return Issue(fd_.get(), cdb, data, direction, timeout_ms);
     // Writing commands need the node open for writing; a permission error is a
     // failed command, not a failed drive.
-    FileDescriptor writer(::open(node_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    platform::UniqueFd writer(::open(node_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (writer.get() < 0) return ScsiResult{kScsiErrorNoSense, 0, {}};
     return Issue(writer.get(), cdb, data, direction, timeout_ms);
   }
@@ -83,7 +71,7 @@ class SgioTransport final : public ScsiTransport {
   }
 
   std::string node_;
-  FileDescriptor fd_;
+  platform::UniqueFd fd_;
 };
 
 }  // namespace

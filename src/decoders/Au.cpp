@@ -6,6 +6,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/PcmTrack.h"
+#include "platform/ByteOrder.h"
 #include "platform/Utf8.h"
 
 namespace decoders {
@@ -35,10 +36,6 @@ const Encoding* FindEncoding(uint32_t code) {
   return nullptr;
 }
 
-uint32_t Be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
 struct Au {
   static bool Layout(const TrackInfo& track, PcmLayout* layout) {
     const Encoding* encoding = FindEncoding(track.encoding);
@@ -64,14 +61,14 @@ void Exit() { Operations::Close(); }
 
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {
   if (!file || !header || !track || header_size < kHeaderBytes) return 0;
-  const uint32_t magic = Be32(header);
+  const uint32_t magic = platform::BigEndian32(header);
   if (magic != kTagSnd && magic != kTagSd0) return 0;
   const int64_t file_size = TW_File_Size(file);
-  const uint32_t data_start = std::max(Be32(header + 4), kHeaderBytes);
-  const uint32_t data_size = Be32(header + 8);
-  const Encoding* encoding = FindEncoding(Be32(header + 12));
-  const uint32_t rate = Be32(header + 16);
-  const uint32_t channels = Be32(header + 20);
+  const uint32_t data_start = std::max(platform::BigEndian32(header + 4), kHeaderBytes);
+  const uint32_t data_size = platform::BigEndian32(header + 8);
+  const Encoding* encoding = FindEncoding(platform::BigEndian32(header + 12));
+  const uint32_t rate = platform::BigEndian32(header + 16);
+  const uint32_t channels = platform::BigEndian32(header + 20);
   if (file_size < data_start || !encoding || !PlayableFrequency(rate) ||
       (channels != 1 && channels != 2))
     return 0;

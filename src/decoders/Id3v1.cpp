@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "decoders/TW_File.h"
+#include "platform/UniqueFd.h"
 #include "platform/Utf8.h"
 
 namespace decoders {
@@ -43,26 +44,6 @@ uint8_t GenreByteFor(const ID3Tag& tag) {
   if (tag.genre == ID3_GenreName(tag.genre_byte)) return tag.genre_byte;
   return kId3UnknownGenreByte;
 }
-
-// Owns a POSIX descriptor; Close() reports whether the last step succeeded.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAllAt(int fd, const uint8_t* data, size_t size, off_t offset) {
   while (size > 0) {
@@ -144,7 +125,7 @@ int ID3_Read(const std::string& name, ID3Tag* tag) {
 // step checked; on failure the file is put back as it was.
 int ID3_Write(const std::string& name, const ID3Tag& tag) {
   const std::array<uint8_t, kId3BlockSize> block = ID3_Encode(tag);
-  Descriptor fd(::open(name.c_str(), O_RDWR | O_CLOEXEC));
+  platform::UniqueFd fd(::open(name.c_str(), O_RDWR | O_CLOEXEC));
   struct stat info {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kId3NoFile;
   const off_t old_size = info.st_size;

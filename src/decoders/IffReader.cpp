@@ -9,15 +9,6 @@
 
 namespace decoders::iff {
 
-uint16_t BigEndian16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
-}
-
-uint32_t BigEndian32(const uint8_t* bytes) {
-  return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 |
-         uint32_t(bytes[3]);
-}
-
 IffReader::IffReader(TW_File* file)
     : file_(file), file_size_(std::max<int64_t>(0, TW_File_Size(file))) {}
 

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "decoders/TW_File.h"
+#include "platform/ByteOrder.h"
 #include "decoders/TrackInfo.h"
 
 namespace decoders::iff {
 
-uint16_t BigEndian16(const uint8_t* bytes);
-uint32_t BigEndian32(const uint8_t* bytes);
+using platform::BigEndian16;
+using platform::BigEndian32;
 
 struct ChunkHeader {
   uint32_t id = 0;

@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -42,10 +41,7 @@ bool ProbeAny(std::span<const DecoderClass* const> modules, TW_File* file, const
 
 void CopyFileFacts(const std::string& path, TrackInfo* track) {
   struct stat info{};
-  if (::stat(path.c_str(), &info) != 0) {
-    std::printf("TW_File : lock non réussi\n");
-    return;
-  }
+  if (::stat(path.c_str(), &info) != 0) return;  // the probe already read it; keep size 0
   // Linux keeps no file comment; the size is the file system's.
   track->file_size = static_cast<uint32_t>(info.st_size);
 }

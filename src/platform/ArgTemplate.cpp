@@ -47,16 +47,6 @@ bool LooksLikeKeyword(std::string_view word) {
 
 }  // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 ArgTemplate::ArgTemplate(std::string_view spec) {
   for (const std::string_view item : SplitOn(spec, ',')) items_.push_back(ParseItem(item));
 }

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AsciiCase.h"
+
 namespace platform {
 
 struct ArgItem {
@@ -59,7 +61,5 @@ class ArgTemplate {
 // is one word (or one value after "KEY="), and inside quotes *" stands for a
 // quote and *N for a newline.
 std::vector<std::string> SplitArgumentLine(std::string_view line);
-
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 }  // namespace platform

@@ -1,5 +1,5 @@
-// Signals: the per-task pending-bit mask that stands in for the original
-// platform's task signals. Any thread may Signal(); the owner Wait()s.
+// Signals: a per-task mask of pending bits (break, engine notification, wake-up).
+// Any thread may Signal(); the owning task Wait()s.
 #pragma once
 
 #include <chrono>

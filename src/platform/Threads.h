@@ -1,5 +1,5 @@
-// Thread naming and priorities: the original tasks' names and priorities mapped
-// onto Linux threads, best-effort.
+// Thread naming and priorities: every task of the player gets a name that shows
+// in top and gdb; priorities map to niceness, best-effort.
 #pragma once
 
 #include <string_view>

@@ -1,4 +1,5 @@
-// UTF-8 helpers for the fixed-width text fields kept from the original records.
+// UTF-8 helpers for the fixed-width text fields of the track, database and tag
+// records: a cut never splits a character.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 #include "platform/WildcardPattern.h"
+#include "platform/AsciiCase.h"
 
 #include <cctype>
 #include <vector>
@@ -26,7 +27,7 @@ std::unique_ptr<Node> MakeNode(Node::Kind kind) {
   return node;
 }
 
-char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Fold(char c) { return FoldAscii(c); }
 
 class Parser {
  public:

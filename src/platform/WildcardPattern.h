@@ -1,5 +1,5 @@
-// The file-name patterns users know from the original system, matched without
-// regard to ASCII case: "#?" any run, "?" any one character, "#x" any number of
+// The file-name patterns of the settings (FILE_PATTERN, "#?.plst"), matched
+// without regard to ASCII case: "#?" any run, "?" any one character, "#x" any number of
 // x (x may be a group or a class), "(a|b)" alternatives, "~x" anything but x,
 // "[a-z]" a class, "'" quotes the next character. "*" is accepted as "#?".
 #pragma once

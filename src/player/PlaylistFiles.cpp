@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/TextLines.h"
 #include "player/TimeFormat.h"
+#include "platform/AsciiCase.h"
 
 namespace player {
 namespace {
@@ -25,15 +26,7 @@ bool IsBlank(const std::string& text) {
                      [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
 }
 
-bool EndsWithNoCase(const std::string& text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[text.size() - suffix.size() + i])) !=
-        suffix[i])
-      return false;
-  }
-  return true;
-}
+using platform::EndsWithNoCase;
 
 bool IsForeignPlaylist(const std::string& path) {
   return EndsWithNoCase(path, ".m3u") || EndsWithNoCase(path, ".m3u8") ||
@@ -102,9 +95,7 @@ std::vector<std::string> ReadPls(platform::TextFile& file) {
     line = StripCarriageReturn(line);
     const size_t equals = line.find('=');
     if (equals == std::string::npos || equals < 5) continue;
-    std::string key = line.substr(0, equals);
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string key = platform::ToLowerAscii(line.substr(0, equals));
     if (key.rfind("file", 0) != 0) continue;
     char* end = nullptr;
     const long number = std::strtol(key.c_str() + 4, &end, 10);

@@ -73,7 +73,7 @@ bool PortServer::BindNumber(int number) {
     }
     unlink(path.c_str());  // stale: its instance is gone
   }
-  UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  platform::UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!fd.valid()) return false;
   if (bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     return false;
@@ -92,8 +92,8 @@ bool PortServer::BindNumber(int number) {
 }
 
 bool PortServer::SetUpPolling() {
-  epoll_ = UniqueFd(epoll_create1(EPOLL_CLOEXEC));
-  timer_ = UniqueFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
+  epoll_ = platform::UniqueFd(epoll_create1(EPOLL_CLOEXEC));
+  timer_ = platform::UniqueFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
   if (!epoll_.valid() || !timer_.valid()) return false;
   // Idle clients are looked at a few times per idle limit.
   const auto tick =
@@ -138,7 +138,7 @@ void PortServer::Serve() {
 
 void PortServer::AcceptAll() {
   for (;;) {
-    UniqueFd fd(accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    platform::UniqueFd fd(accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!fd.valid()) return;
     // The folder's mode is the first gate; this is the one that holds on its own.
     if (PeerUid(fd.get()) != static_cast<long>(geteuid())) continue;
@@ -146,7 +146,7 @@ void PortServer::AcceptAll() {
   }
 }
 
-void PortServer::AdmitClient(UniqueFd fd) {
+void PortServer::AdmitClient(platform::UniqueFd fd) {
   if (clients_.size() >= options_.max_clients) {
     // The client that has been silent longest makes room; watchers are kept.
     auto oldest = clients_.end();

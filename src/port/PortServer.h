@@ -15,7 +15,7 @@
 #include "player/MainLoop.h"
 #include "player/PlayerController.h"
 #include "port/CommandTable.h"
-#include "port/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace port {
 
@@ -61,7 +61,7 @@ class PortServer final : public player::PlayerListener, public player::PollSourc
 
  private:
   struct Client {
-    UniqueFd fd;
+    platform::UniqueFd fd;
     std::string in;   // bytes of an unfinished line
     std::string out;  // reply bytes the socket did not take yet
     std::chrono::steady_clock::time_point last_input;
@@ -77,7 +77,7 @@ class PortServer final : public player::PlayerListener, public player::PollSourc
   bool SetUpPolling();
 
   void AcceptAll();
-  void AdmitClient(UniqueFd fd);
+  void AdmitClient(platform::UniqueFd fd);
   void ReadFrom(Client& client);
   void HandleLines(Client& client);
   void HandleLine(Client& client, std::string_view line);
@@ -94,9 +94,9 @@ class PortServer final : public player::PlayerListener, public player::PollSourc
   std::string path_;
   int number_ = 0;
   unsigned long socket_inode_ = 0;  // so the socket is removed only while it is ours
-  UniqueFd listener_;
-  UniqueFd epoll_;
-  UniqueFd timer_;
+  platform::UniqueFd listener_;
+  platform::UniqueFd epoll_;
+  platform::UniqueFd timer_;
   std::map<int, Client> clients_;  // by descriptor
 };
 

@@ -9,7 +9,7 @@
 
 #include "port/CommandTable.h"
 #include "port/PortPaths.h"
-#include "port/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace port {
 
@@ -44,7 +44,7 @@ int RunSendClient(const std::vector<std::string>& commands, int port, std::ostre
                   std::ostream& err, const std::string& folder) {
   const std::string place = folder.empty() ? DefaultPortFolder() : folder;
   const std::string path = PortSocketPath(place, port);
-  UniqueFd fd(IsTrustedPortFolder(place) ? ConnectToPort(path) : -1);
+  platform::UniqueFd fd(IsTrustedPortFolder(place) ? ConnectToPort(path) : -1);
   if (!fd.valid() || PeerUid(fd.get()) != static_cast<long>(geteuid())) {
     err << "No player answers on " << path << "\n";
     return kNoInstanceExitCode;

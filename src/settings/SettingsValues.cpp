@@ -1,4 +1,5 @@
 #include "settings/SettingsValues.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,13 +7,11 @@
 namespace settings {
 namespace {
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // The value of c as a digit, or 99 when it is none.
 int DigitValue(char c) {
-  c = FoldAscii(c);
+  c = platform::FoldAscii(c);
   if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
   return 99;
 }
 
@@ -24,9 +23,7 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return FoldAscii(x) == FoldAscii(y);
-         });
+  return platform::EqualsNoCase(a, b);
 }
 
 int64_t ParseNumberWide(std::string_view text) {
@@ -35,7 +32,7 @@ int64_t ParseNumberWide(std::string_view text) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   int base = 10;
-  if (i + 1 < text.size() && text[i] == '0' && FoldAscii(text[i + 1]) == 'X' &&
+  if (i + 1 < text.size() && text[i] == '0' && platform::FoldAscii(text[i + 1]) == 'x' &&
       i + 2 < text.size() && DigitValue(text[i + 2]) < 16) {
     base = 16;
     i += 2;

@@ -27,7 +27,7 @@ void ExpectDecodesLikeSox(const std::string& path, bool eight_bit) {
 }
 
 std::string Noise(const std::string& options, double seconds = 0.4) {
-  return "-n " + options + " synth " + std::to_string(seconds) + " whitenoise";
+  return "-R -n " + options + " synth " + std::to_string(seconds) + " whitenoise";
 }
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {

@@ -13,13 +13,13 @@
 #include "port/PortPaths.h"
 #include "port/PortServer.h"
 #include "port/SendClient.h"
-#include "port/UniqueFd.h"
+#include "platform/UniqueFd.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 using port::PortServer;
-using port::UniqueFd;
+using platform::UniqueFd;
 using porttest::FakePlayer;
 using testsupport::TempDir;
 

@@ -1,4 +1,4 @@
-// The ALSA PCM devices that can play, as the options window offers them.
+// The ALSA PCM devices that can play, the choices for MODE_NAME.
 #include <alsa/asoundlib.h>
 
 #include <algorithm>

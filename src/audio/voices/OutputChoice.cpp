@@ -1,9 +1,8 @@
 // TUNEWRIGHT_OUTPUT: which sink the voices feed.
-#include <strings.h>
-
 #include <cstdlib>
 
 #include "audio/voices/Sink.h"
+#include "platform/AsciiCase.h"
 
 namespace audio::voices {
 namespace {
@@ -13,7 +12,7 @@ constexpr const char* kVariable = "TUNEWRIGHT_OUTPUT";
 // True when text begins with scheme (any letter case); *rest gets what follows it.
 bool HasScheme(const std::string& text, const char* scheme, std::string* rest) {
   const size_t length = std::char_traits<char>::length(scheme);
-  if (text.size() < length || ::strncasecmp(text.c_str(), scheme, length) != 0) return false;
+  if (!platform::StartsWithNoCase(text, std::string_view(scheme, length))) return false;
   *rest = text.substr(length);
   return true;
 }
@@ -23,11 +22,11 @@ bool HasScheme(const std::string& text, const char* scheme, std::string* rest) {
 OutputChoice ParseOutputChoice(const std::string& text, const std::string& alsa_device_fallback) {
   OutputChoice choice;
   std::string rest;
-  if (text.empty() || ::strcasecmp(text.c_str(), "alsa") == 0) {
+  if (text.empty() || platform::EqualsNoCase(text, "alsa")) {
     choice.target = alsa_device_fallback.empty() ? "default" : alsa_device_fallback;
   } else if (HasScheme(text, "alsa:", &rest)) {
     choice.target = rest.empty() ? "default" : rest;
-  } else if (::strcasecmp(text.c_str(), "null") == 0) {
+  } else if (platform::EqualsNoCase(text, "null")) {
     choice.kind = OutputChoice::Kind::kNull;
   } else if (HasScheme(text, "file:", &rest) && !rest.empty()) {
     choice.kind = OutputChoice::Kind::kFile;

@@ -99,7 +99,7 @@ class VoiceOutput {
   virtual bool IsPlaying(int channel) const = 0;
 };
 
-// ALSA PCM devices (snd_device_name_hint), for MODE_NAME and the options window.
+// ALSA PCM devices (snd_device_name_hint) that can play, for MODE_NAME.
 struct DeviceName {
   uint32_t id;       // stable index-based identifier, from 1 (0 stands for no choice)
   std::string name;  // ALSA name to open ("default", "hw:0,0", "null", ...)
