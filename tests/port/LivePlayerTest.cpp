@@ -21,7 +21,7 @@
 #include "player/PlayerCore.h"
 #include "port/PortPaths.h"
 #include "port/PortServer.h"
-#include "port/UniqueFd.h"
+#include "platform/UniqueFd.h"
 #include "settings/SettingsGroups.h"
 
 using namespace player;
@@ -109,7 +109,7 @@ TEST(LivePlayer, AutoAdvanceThroughAFolderWhileThePortIsQueriedAndTheDiscPolled)
     std::atomic<bool> done{false};
     std::atomic<int> answered{0};
     std::thread client([&] {
-      port::UniqueFd fd(port::ConnectToPort(server->path()));
+      platform::UniqueFd fd(port::ConnectToPort(server->path()));
       timeval limit{5, 0};
       ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
       for (int turn = 0; !done; ++turn) {
