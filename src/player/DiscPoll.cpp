@@ -24,13 +24,14 @@ void PlayerCore::ApplyDiscChange(cdda::DiscChange change) {
   if (change.kind == cdda::DiscChange::kNone) return;
   if (playing_entry_ && Entry_GetField(playing_entry_, kFieldType) == "CDDA") Stop();
   RemoveByType("CDDA");
-  cd_id_.clear();
-  cd_length_ = 0;
-  if (change.kind != cdda::DiscChange::kNewDisc || change.tracks.empty()) return;
-  InsertCdTracks(std::move(change.tracks));
-  UpdateTotals();
-  NotifyPlaylist();
-  NotifySong();
+  if (change.kind == cdda::DiscChange::kNewDisc && !change.tracks.empty()) {
+    AddCdTracks(std::move(change.tracks), -1);
+    ListChanged();
+  } else if (!cd_id_.empty()) {
+    cd_id_.clear();
+    cd_length_ = 0;
+    Notify([](PlayerListener& l) { l.OnDiscChanged(""); });
+  }
 }
 
 }  // namespace player

@@ -32,7 +32,7 @@ void MainLoop::Run() {
       core_.Stop();
       return;
     }
-    if (got & config_.engine_bit) core_.EndOfTrackCheck();
+    if (got & config_.engine_bit) core_.EndOfTrackCheck(std::chrono::steady_clock::now());
   }
 }
 

@@ -1,3 +1,5 @@
+// Play sequencing: play, stop, next, previous, shuffle, intro, loop, the pause
+// between songs, the step buttons and the timed checks.
 #include "player/PlayerCore.h"
 
 #include <algorithm>
@@ -10,15 +12,35 @@ namespace {
 
 constexpr int kStateFinished = 4;
 constexpr uint64_t kDiscPollTicks = 20;  // 5 s
+constexpr auto kStepHold = std::chrono::seconds(1);
+constexpr double kClickStep = 10.0;
+constexpr double kScanStep = 0.8;
 
 settings::MainSettings MainGroup() { return settings::Main().Fetch(); }
 
+int32_t VolumeRangeOf(int32_t volume, bool boost) {
+  if (volume > 128) return 256;
+  return volume > 64 || boost ? 128 : 64;
+}
 
 }  // namespace
 
 PlayerCore::PlayerCore(TransportEngine& engine, IdentifyFn identify, DatabaseLookupFn database)
     : engine_(engine), database_(std::move(database)) {
   playlist_.identify = std::move(identify);
+  const settings::AudioSettings& audio = settings::Audio();
+  volume_range_ = VolumeRangeOf(audio.volume, audio.boost != 0);
+  window_title_ = IdleWindowTitle();
+  song_info_ = BuildSongInfo();
+}
+
+void PlayerCore::StartUp() {
+  const std::string initial = MainGroup().initial_file;
+  if (view_.empty() && !initial.empty()) {
+    AddNamesAt({initial}, false, -1);
+    ListChanged();
+  }
+  AutoPlayAfterLoading();
 }
 
 // ---------------------------------------------------------------- sequencing
@@ -34,55 +56,68 @@ bool PlayerCore::Play() {
   }
   int row = LookUpCurrentRow();
   if (row < 0) row = highlighted_;
-  PlaylistEntry* entry = row >= 0 && row < RowCount() ? view_[static_cast<size_t>(row)] : nullptr;
+  PlaylistEntry* entry = EntryAt(row);
   if (!entry) {
     Stop();
     return false;
   }
-  playlist_.current = entry;
-  const decoders::TrackInfo* track = Entry_GetTrackInfo(playlist_, entry);
+  SetCurrent(entry);
+  const decoders::TrackInfo* track = IdentifyRow(row);
   position_ = 0.0;
+  ShowTime(0);
   if (!track || !engine_.Play(*track)) {
     Stop();
-    NotifySong();
+    const PlayFailure why = track ? PlayFailure::kEngineRefused : PlayFailure::kNotPlayable;
+    const std::string path = Entry_GetField(entry, kFieldFilePath);
+    Notify([&](PlayerListener& l) { l.OnSongFailed(row, path, why); });
     return false;
   }
   playing_ = true;
   paused_ = false;
   playing_entry_ = entry;
+  step_ = StepState::kIdle;
   if (karaoke_) karaoke_->OnSongStarted(*track);
   if (song_started_) song_started_(*track);
-  NotifySong();
   NotifyState();
   return true;
 }
 
-void PlayerCore::Stop() {
+bool PlayerCore::StopQuietly() {
   pending_next_.reset();
+  step_ = StepState::kIdle;
   if (paused_) {
     engine_.Pause(false);
     paused_ = false;
+    Notify([](PlayerListener& l) { l.OnButtonChanged(Button::kPause, false); });
   }
   const bool was_playing = playing_;
   if (playing_) engine_.Stop();
   playing_ = false;
   playing_entry_ = nullptr;
   if (karaoke_) karaoke_->OnReset();
-  if (was_playing) NotifyState();
+  return was_playing;
+}
+
+void PlayerCore::Stop() {
+  if (StopQuietly()) NotifyState();
+}
+
+void PlayerCore::Restart() {
+  // One song follows another: listeners hear the new song, not a stop between.
+  const bool was_playing = StopQuietly();
+  if (!Play() && was_playing) NotifyState();
 }
 
 void PlayerCore::SelectRow(int row, bool restart_if_playing) {
   if (row < 0 || row >= RowCount()) return;
   pending_next_.reset();
-  playlist_.current = view_[static_cast<size_t>(row)];
-  NotifySong();
-  if (restart_if_playing && playing_) {
-    Stop();
-    PressPlay();
-  }
+  SetCurrent(EntryAt(row));
+  if (restart_if_playing && playing_) Restart();
 }
 
-bool PlayerCore::Next(bool automatic) {
+bool PlayerCore::Next() { return Advance(false, {}); }
+
+bool PlayerCore::Advance(bool automatic, Clock::time_point now) {
   const int rows = RowCount();
   const int current = LookUpCurrentRow();
   int candidate = -1;
@@ -93,7 +128,7 @@ bool PlayerCore::Next(bool automatic) {
   }
   if (candidate < 0) return false;
   if (automatic && InterFileSeconds() > 0) {
-    pending_next_ = Clock::now();
+    pending_next_ = now;
     return true;
   }
   SelectRow(candidate, true);
@@ -114,37 +149,46 @@ void PlayerCore::Shuffle() {
     std::uniform_int_distribution<size_t> pick(0, i - 1);
     std::swap(view_[i - 1], view_[pick(random_)]);
   }
-  UpdateTotals();
-  NotifyPlaylist();
+  Notify([](PlayerListener& l) { l.OnRowsReordered(); });
   NotifySong();
+  ListChanged();
 }
 
 void PlayerCore::Pause(bool on) {
   if (!playing_ || paused_ == on) return;
   engine_.Pause(on);
   paused_ = on;
+  Notify([on](PlayerListener& l) { l.OnButtonChanged(Button::kPause, on); });
   NotifyState();
 }
 
-void PlayerCore::EndOfTrackCheck() {
-  if (!playing_ || engine_.State() != kStateFinished) return;
-  if (!Next(true)) Stop();
+void PlayerCore::EndOfTrackCheck(Clock::time_point now) {
+  if (!playing_ || pending_next_ || engine_.State() != kStateFinished) return;
+  if (!Advance(true, now)) Stop();
 }
 
 void PlayerCore::Tick(Clock::time_point now) {
   if (++ticks_ % kDiscPollTicks == 0 && disc_poll_) disc_poll_();
-  if (!playing_) return;
+  if (!playing_) {
+    ShowStoppedTitle();
+    return;
+  }
   position_ = engine_.Time();
   if (karaoke_) karaoke_->OnPosition(position_);
+  if (paused_) {
+    ShowPausedTitle();
+  } else {
+    UpdateTimeDisplay();
+  }
   if (pending_next_) {
     if (now - *pending_next_ > std::chrono::seconds(InterFileSeconds())) {
       pending_next_.reset();
-      if (!Next(false)) Stop();
+      if (!Next()) Stop();
     }
     return;
   }
   if (MainGroup().intro && static_cast<int64_t>(position_) > IntroSeconds()) {
-    if (!Next(false)) Stop();
+    if (!Next()) Stop();
   }
 }
 
@@ -153,104 +197,71 @@ void PlayerCore::AutoPlayAfterLoading() {
   if (MainGroup().auto_play && highlighted_ >= 0) PressPlay();
 }
 
+void PlayerCore::ActivateRow(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  SetHighlighted(row);
+  if (row != LookUpCurrentRow()) SelectRow(row, false);
+  if (playing_) {
+    Restart();
+  } else {
+    PressPlay();
+  }
+}
+
+void PlayerCore::Step(bool forward, bool held, Clock::time_point now) {
+  if (!playing_ || paused_) return;  // the step buttons are disabled then
+  if (!held) engine_.SeekBy(false, 0.0);  // ends a scan
+  double step = 0.0;
+  switch (step_) {
+    case StepState::kIdle:
+      if (held) {
+        step_since_ = now;
+        step_ = StepState::kHeld;
+      }
+      break;
+    case StepState::kHeld:
+      if (!held) {
+        step_ = StepState::kIdle;
+        step = kClickStep;
+      } else if (now - step_since_ > kStepHold) {
+        step_ = StepState::kRepeatStart;
+      }
+      break;
+    case StepState::kRepeatStart:
+      if (held) {
+        step_since_ = now;
+        step_ = StepState::kRepeating;
+        step = kScanStep;
+      } else {
+        step_ = StepState::kIdle;
+      }
+      break;
+    case StepState::kRepeating:
+      if (held) {
+        step = kScanStep;
+      } else {
+        step_ = StepState::kIdle;
+      }
+      break;
+  }
+  if (step > 0.0) SeekRelative(forward ? step : -step, step <= kScanStep);
+}
+
+void PlayerCore::SeekRelative(double seconds, bool fine) {
+  if (!playing_) return;
+  engine_.SeekBy(fine, seconds);
+  position_ = engine_.Time();
+  UpdateTimeDisplay();
+}
+
+void PlayerCore::PressTimeSlider() { time_slider_pressed_ = true; }
+
+void PlayerCore::ReleaseTimeSlider(double seconds) {
+  time_slider_pressed_ = false;
+  if (playing_) Seek(seconds);
+}
+
 int PlayerCore::InterFileSeconds() const { return std::clamp(MainGroup().inter_file, 0, 5); }
 int PlayerCore::IntroSeconds() const { return std::clamp(MainGroup().intro_duration, 1, 60); }
-
-// ---------------------------------------------------------------- the list
-
-int PlayerCore::InsertEntry(PlaylistEntry* entry, int position) {
-  if (position < 0 || position > RowCount()) position = RowCount();
-  view_.insert(view_.begin() + position, entry);
-  if (highlighted_ < 0) {
-    new_since_play_ = true;
-    highlighted_ = 0;
-  } else if (position <= highlighted_) {
-    ++highlighted_;
-  }
-  return position;
-}
-
-void PlayerCore::StopIfPlaying(const PlaylistEntry* entry) {
-  if (playing_ && entry == playing_entry_) Stop();
-}
-
-void PlayerCore::RemoveRow(int row) {
-  PlaylistEntry* entry = view_[static_cast<size_t>(row)];
-  StopIfPlaying(entry);
-  if (playlist_.current == entry) pending_next_.reset();
-  view_.erase(view_.begin() + row);
-  Playlist_Remove(playlist_, entry);
-  // The highlight stays on its entry when a row above it goes.
-  if (row < highlighted_) --highlighted_;
-  if (highlighted_ >= RowCount()) highlighted_ = RowCount() - 1;
-}
-
-void PlayerCore::RemoveActive() {
-  if (highlighted_ < 0 || highlighted_ >= RowCount()) return;
-  RemoveRow(highlighted_);
-  UpdateTotals();
-  NotifyPlaylist();
-  NotifySong();
-}
-
-void PlayerCore::RemoveByType(const std::string& type) {
-  for (int row = RowCount() - 1; row >= 0; --row) {
-    if (Entry_GetField(view_[static_cast<size_t>(row)], kFieldType) == type) RemoveRow(row);
-  }
-  UpdateTotals();
-  NotifyPlaylist();
-  NotifySong();
-}
-
-void PlayerCore::ClearAll() {
-  Stop();
-  view_.clear();
-  Playlist_Clear(playlist_);
-  highlighted_ = -1;
-  UpdateTotals();
-  NotifyPlaylist();
-  NotifySong();
-}
-
-void PlayerCore::SetHighlighted(int row) {
-  if (row < -1 || row >= RowCount()) return;
-  highlighted_ = row;
-  // While stopped, the highlighted row is the one that will play.
-  if (!playing_ && row >= 0) {
-    playlist_.current = view_[static_cast<size_t>(row)];
-    NotifySong();
-  }
-}
-
-std::string PlayerCore::RowTitle(int row) const {
-  if (row < 0 || row >= RowCount()) return {};
-  return ExpandTitlePattern(playlist_, view_[static_cast<size_t>(row)], MainGroup().list_pattern);
-}
-
-bool PlayerCore::SavePlaylist(const std::string& path) {
-  const std::vector<const PlaylistEntry*> rows(view_.begin(), view_.end());
-  if (Playlist_Save(rows, path, {}) != 1) return false;
-  last_playlist_path_ = path;
-  return true;
-}
-
-const decoders::TrackInfo* PlayerCore::PlayingTrack() const {
-  return playing_entry_ ? playing_entry_->track.get() : nullptr;
-}
-
-void PlayerCore::UpdateTotals() {
-  int64_t total = 0;
-  for (const PlaylistEntry* entry : view_) {
-    const int64_t seconds = Entry_Duration(entry);
-    total = seconds > INT64_MAX - total ? INT64_MAX : total + seconds;
-  }
-  total_seconds_ = total;
-}
-
-int PlayerCore::LookUpCurrentRow() const {
-  if (!playlist_.current) return -1;
-  const auto found = std::find(view_.begin(), view_.end(), playlist_.current);
-  return found == view_.end() ? -1 : static_cast<int>(found - view_.begin());
-}
 
 }  // namespace player

@@ -189,9 +189,11 @@ PlayerStateKeeper::PlayerStateKeeper(std::string path)
   before_command_line_ = ControlsInSettings();
 }
 
-void PlayerStateKeeper::Start(PlayerCore& core, bool restore_rows) {
+bool PlayerStateKeeper::Start(PlayerCore& core, bool restore_rows) {
   at_start_ = ControlsInSettings();
-  if (saved_ && restore_rows) PlayerState_RestoreRows(core, *saved_);
+  if (!saved_ || !restore_rows) return false;
+  PlayerState_RestoreRows(core, *saved_);
+  return core.RowCount() > 0;
 }
 
 bool PlayerStateKeeper::Save(const PlayerCore& core) const {
@@ -215,7 +217,7 @@ PlayerState PlayerState_Capture(const PlayerCore& core) {
   state.random = core.IsButtonSelected(Button::kRandom);
   state.intro = core.IsButtonSelected(Button::kIntro);
   state.loop = core.IsButtonSelected(Button::kLoop);
-  for (const PlaylistEntry* entry : core.rows()) state.rows.push_back(Entry_FormatLine(entry));
+  state.rows = core.RowLines();
   state.highlighted = core.Highlighted();
   return state;
 }

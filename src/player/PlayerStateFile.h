@@ -51,8 +51,8 @@ class PlayerStateKeeper {
  public:
   explicit PlayerStateKeeper(std::string path);
   // Remembers the values of this run's start; restores the saved playlist when
-  // restore_rows (a run given names plays those instead).
-  void Start(PlayerCore& core, bool restore_rows);
+  // restore_rows (a run given names plays those instead). True when rows came back.
+  bool Start(PlayerCore& core, bool restore_rows);
   bool Save(const PlayerCore& core) const;
 
  private:

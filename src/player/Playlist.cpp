@@ -18,7 +18,6 @@ const std::array<const char*, kFieldCount> kEntryFieldKeys = {
 namespace {
 
 constexpr size_t kTitleLimit = 255;
-constexpr const char* kBold = "\x1b" "b";
 
 std::string_view UpToControl(std::string_view text) {
   const auto end = std::find_if(text.begin(), text.end(),
@@ -183,8 +182,7 @@ void Entry_Refresh(Playlist& p, PlaylistEntry* entry) {
   t.year = fresh->year;
 }
 
-std::string ExpandTitlePattern(const Playlist& p, const PlaylistEntry* entry,
-                               std::string_view pattern) {
+std::string ExpandTitlePattern(const PlaylistEntry* entry, std::string_view pattern) {
   if (!entry) return {};
   if (pattern.empty())
     return std::string(platform::Utf8Prefix(Entry_GetField(entry, kFieldTitle), kTitleLimit));
@@ -202,8 +200,7 @@ std::string ExpandTitlePattern(const Playlist& p, const PlaylistEntry* entry,
       body += pattern[i];  // "%z" is "z", "%%" is "%"
     }
   }
-  std::string result(platform::Utf8Prefix(body, kTitleLimit));
-  return entry == p.current ? kBold + result : result;
+  return std::string(platform::Utf8Prefix(body, kTitleLimit));
 }
 
 std::optional<std::string> Entry_ParseField(std::string_view line, int id) {

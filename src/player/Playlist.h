@@ -78,10 +78,9 @@ std::string Entry_GetField(const PlaylistEntry* entry, int id);
 // The format fields stay: the player may be using them.
 void Entry_Refresh(Playlist& p, PlaylistEntry* entry);
 
-// The row title from pattern (%g %a %A %t %T %c %f %d %y), at most 255 bytes
-// after the bold prefix that marks the current entry, cut at a UTF-8 boundary.
-std::string ExpandTitlePattern(const Playlist& p, const PlaylistEntry* entry,
-                               std::string_view pattern);
+// The row title from pattern (%g %a %A %t %T %c %f %d %y), at most 255 bytes,
+// cut at a UTF-8 boundary. Plain text: a window marks the current row itself.
+std::string ExpandTitlePattern(const PlaylistEntry* entry, std::string_view pattern);
 
 // A playlist line's field value: FILEPATH is the start of the line; others follow
 // "KEY=" at the start of a TAB-separated field. Values end at a control character.

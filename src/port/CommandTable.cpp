@@ -157,6 +157,7 @@ void CommandTable::AddSliderCommands() {
     if (!a[0].present) return Done(false);
     // The slider clamps into 0..its maximum, and the maximum follows the level.
     const int32_t level = a[0].number;
+    player_.SetVolumeRange(VolumeRangeFor(level));
     player_.SetVolume(std::clamp(level, 0, VolumeRangeFor(level)));
     return Done(true);
   });

@@ -256,6 +256,14 @@ void MprisService::OnStateChanged(player::PlayState) { impl_->Changed({"Playback
 
 void MprisService::OnSongChanged(int) { impl_->Changed({"Metadata"}); }
 
+void MprisService::OnSongInfoChanged(const player::SongInfo&) { impl_->Changed({"Metadata"}); }
+
+void MprisService::OnLevelChanged(player::Level level, int32_t) {
+  if (level == player::Level::kVolume) impl_->Changed({"Volume"});
+}
+
+void MprisService::OnSpeedChanged(double) { impl_->Changed({"Rate"}); }
+
 }  // namespace port
 
 #else  // without sdbus-c++ there is no desktop control
@@ -274,6 +282,9 @@ void MprisService::AddPollFds(std::vector<pollfd>&) {}
 void MprisService::HandlePollFds(const std::vector<pollfd>&) {}
 void MprisService::OnStateChanged(player::PlayState) {}
 void MprisService::OnSongChanged(int) {}
+void MprisService::OnSongInfoChanged(const player::SongInfo&) {}
+void MprisService::OnLevelChanged(player::Level, int32_t) {}
+void MprisService::OnSpeedChanged(double) {}
 
 }  // namespace port
 

@@ -35,6 +35,9 @@ class MprisService final : public player::PlayerListener, public player::PollSou
 
   void OnStateChanged(player::PlayState state) override;
   void OnSongChanged(int row) override;
+  void OnSongInfoChanged(const player::SongInfo& info) override;  // tags edited
+  void OnLevelChanged(player::Level level, int32_t value) override;
+  void OnSpeedChanged(double percent) override;
 
   struct Impl;
 

@@ -10,6 +10,7 @@
 #include "player/TransportEngine.h"
 #include "port/MprisService.h"
 #include "port/PortServer.h"
+#include "settings/SettingsGroups.h"
 #include "shell/CommandLineRun.h"
 
 namespace shell {
@@ -52,9 +53,14 @@ void RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
     if (mpris) loop.AddSource(mpris.get());
   }
 
-  if (run.state) run.state->Start(core, names.empty());
-  core.AddNames(names, false, false);
-  if (!names.empty()) {
+  // A restored list keeps its highlighted row; AUTO_PLAY applies to it as to a loaded one.
+  const bool restored = run.state && run.state->Start(core, names.empty());
+  if (restored) {
+    if (settings::Main().Fetch().auto_play) core.PressPlay();
+  } else if (names.empty()) {
+    core.StartUp();
+  } else {
+    core.AddNames(names, false, false);
     core.SetHighlighted(0);
     core.PressPlay();
   }

@@ -56,8 +56,7 @@ void PollOnce(PlayerCore& core, DiscPollSource& source) {
 
 std::vector<std::string> Paths(const PlayerCore& core) {
   std::vector<std::string> paths;
-  for (int row = 0; row < core.RowCount(); ++row)
-    paths.push_back(Entry_GetField(core.rows()[size_t(row)], kFieldFilePath));
+  for (const std::string& line : core.RowLines()) paths.push_back(line.substr(0, line.find('\t')));
   return paths;
 }
 

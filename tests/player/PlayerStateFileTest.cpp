@@ -36,11 +36,7 @@ struct StateFile : ::testing::Test {
     settings::Main().Reset();
     settings::SetAudioDefaults();
   }
-  std::vector<std::string> Rows(const PlayerCore& core) const {
-    std::vector<std::string> rows;
-    for (const PlaylistEntry* entry : core.rows()) rows.push_back(Entry_FormatLine(entry));
-    return rows;
-  }
+  static std::vector<std::string> Rows(const PlayerCore& core) { return core.RowLines(); }
 
   testsupport::TempDir dir;
   std::string path = dir.File("Tunewright.state");

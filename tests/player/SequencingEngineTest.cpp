@@ -63,7 +63,7 @@ class RealSequencing : public ::testing::Test {
   void RunUntil(size_t count, bool stop_after, std::chrono::seconds limit = std::chrono::seconds(20)) {
     const auto end = Clock::now() + limit;
     while (Clock::now() < end) {
-      if (signals_.WaitFor(kEngineBit, std::chrono::milliseconds(50))) core_->EndOfTrackCheck();
+      if (signals_.WaitFor(kEngineBit, std::chrono::milliseconds(50))) core_->EndOfTrackCheck(Clock::now());
       core_->Tick(Clock::now());
       if (started_.size() >= count && (stop_after || !core_->IsPlaying())) return;
     }
@@ -124,7 +124,7 @@ TEST_F(RealSequencing, StopDuringThePauseDoesNotSkipTheNextSong) {
   }
   while (audio::Engine_GetState() != audio::kEngineFinished && Clock::now() < end)
     signals_.WaitFor(kEngineBit, std::chrono::milliseconds(50));
-  core_->EndOfTrackCheck();
+  core_->EndOfTrackCheck(Clock::now());
   core_->Stop();
   core_->Tick(Clock::now() + std::chrono::seconds(5));
   core_->PressPlay();

@@ -4,49 +4,16 @@
 #include <limits>
 #include <map>
 
+#include "FakeTransport.h"
 #include "player/PlayerCore.h"
 #include "settings/SettingsGroups.h"
 
 using namespace player;
 using Clock = PlayerCore::Clock;
+using playertest::FakeEngine;
+using playertest::Identify;
 
 namespace {
-
-// Records what the core asks of the engine; the test decides when songs end.
-class FakeEngine : public TransportEngine {
- public:
-  bool Play(const decoders::TrackInfo& track) override {
-    played.push_back(track.path);
-    state = 1;
-    time = 0;
-    return track.path.find("broken") == std::string::npos;
-  }
-  void Stop() override { state = 3; }
-  void Pause(bool on) override { state = on ? 2 : 1; }
-  void SeekTo(double seconds) override { time = seconds; }
-  void SeekBy(bool, double step) override { time += step; }
-  void SetSpeed(double percent) override { speed = percent; }
-  double Time() override { return time; }
-  int State() override { return state; }
-  void SetVolume(int) override {}
-  void SetBalance(int) override {}
-  void SetTone(bool, int, int) override {}
-  void SetFilter(bool) override {}
-  void SetExpand(bool) override {}
-
-  std::vector<std::string> played;
-  int state = 3;
-  double time = 0;
-  double speed = 100;
-};
-
-decoders::TrackPtr Identify(const std::string& path) {
-  auto track = std::make_unique<decoders::TrackInfo>();
-  track->path = path;
-  track->frequency = 1000;
-  track->length = 60000;
-  return track;
-}
 
 struct Fixture : ::testing::Test {
   void SetUp() override { settings::Main().Reset(); }
@@ -61,7 +28,7 @@ struct Fixture : ::testing::Test {
   }
   void Finish() {
     engine.state = 4;
-    core.EndOfTrackCheck();
+    core.EndOfTrackCheck(Clock::now());
   }
   static void SetMain(void (*change)(settings::MainSettings&)) {
     settings::MainSettings main = settings::Main().Fetch();
@@ -109,20 +76,26 @@ TEST_F(Fixture, PrevDependsOnTheShownPosition) {
   EXPECT_EQ(engine.played.back(), "/s0.wav");
 }
 
-TEST_F(Fixture, InterFileDelayAndStopDuringIt) {
+TEST_F(Fixture, InterFileDelayOnTheCallersClockAndStopDuringIt) {
   SetMain([](settings::MainSettings& m) { m.inter_file = 3; });
   AddRows(3);
   core.PressPlay();
-  Finish();
-  EXPECT_EQ(engine.played.size(), 1u);  // waiting
-  core.Tick(Clock::now() + std::chrono::seconds(2));
+  const Clock::time_point end{std::chrono::hours(1)};  // a clock of the test's own
+  engine.state = 4;
+  core.EndOfTrackCheck(end);
+  core.EndOfTrackCheck(end + std::chrono::seconds(2));  // a second signal does not restart the wait
+  EXPECT_EQ(engine.played.size(), 1u);  // waiting: the finished song stays current
+  EXPECT_EQ(core.State(), PlayState::kPlaying);
+  EXPECT_EQ(core.CurrentRow(), 0);
+  core.Tick(end + std::chrono::seconds(3));  // not more than the delay yet
   EXPECT_EQ(engine.played.size(), 1u);
-  core.Tick(Clock::now() + std::chrono::milliseconds(3100));
+  core.Tick(end + std::chrono::milliseconds(3250));
   EXPECT_EQ(engine.played.back(), "/s1.wav");
 
-  Finish();          // wait again...
-  core.Stop();       // ...and stop during the delay
-  core.Tick(Clock::now() + std::chrono::seconds(10));
+  engine.state = 4;
+  core.EndOfTrackCheck(end);  // wait again...
+  core.Stop();                // ...and stop during the delay
+  core.Tick(end + std::chrono::seconds(10));
   EXPECT_EQ(engine.played.size(), 2u);
   core.PressPlay();  // the next song is not skipped
   EXPECT_EQ(engine.played.back(), "/s1.wav");
@@ -160,9 +133,9 @@ TEST_F(Fixture, RemovingThePlayingEntryStopsWhateverIsHighlighted) {
 }
 
 TEST_F(Fixture, SpeedEmptyListAndBrokenSongs) {
-  EXPECT_FALSE(core.Next(false));  // empty list, even with loop
+  EXPECT_FALSE(core.Next());  // empty list, even with loop
   SetMain([](settings::MainSettings& m) { m.loop = 1; });
-  EXPECT_FALSE(core.Next(false));
+  EXPECT_FALSE(core.Next());
   EXPECT_FALSE(core.SetSpeed(200));  // nothing plays
   Playlist_AddStored(store, "/broken.wav\tTITLE=b");
   core.InsertEntry(store.entries.back().get(), -1);
@@ -185,11 +158,11 @@ TEST(Shuffle, EveryOrderEquallyLikely) {
   core.SetRandomSeed(12345);
   Playlist store;
   for (int i = 0; i < 3; ++i) core.InsertEntry(Playlist_AddStored(store, "/" + std::to_string(i)), -1);
-  std::map<std::vector<const PlaylistEntry*>, int> seen;
+  std::map<std::vector<RowId>, int> seen;
   constexpr int kRuns = 60000;
   for (int i = 0; i < kRuns; ++i) {
     core.Shuffle();
-    ++seen[std::vector<const PlaylistEntry*>(core.rows().begin(), core.rows().end())];
+    ++seen[{core.RowIdAt(0), core.RowIdAt(1), core.RowIdAt(2)}];
   }
   ASSERT_EQ(seen.size(), 6u);
   for (const auto& [order, count] : seen) EXPECT_NEAR(count / double(kRuns), 1.0 / 6.0, 0.01);

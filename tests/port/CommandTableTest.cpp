@@ -24,12 +24,15 @@ class CommandTableTest : public ::testing::Test {
 };
 
 TEST_F(CommandTableTest, VolumeChoosesRangeThenClampsIntoIt) {
-  const std::pair<const char*, int> cases[] = {{"volume 64", 64},   {"volume 100", 100},
-                                               {"VOLUME 128", 128}, {"volume 300", 256},
-                                               {"volume -5", 0},    {"volume LEVEL=7", 7}};
-  for (const auto& [line, level] : cases) {
+  const struct {
+    const char* line;
+    int level, range;
+  } cases[] = {{"volume 64", 64, 64},    {"volume 100", 100, 128}, {"VOLUME 128", 128, 128},
+               {"volume 300", 256, 256}, {"volume -5", 0, 64},     {"volume LEVEL=7", 7, 64}};
+  for (const auto& [line, level, range] : cases) {
     EXPECT_EQ(Reply(line), "RC=0") << line;
     EXPECT_EQ(fake.volume, level) << line;
+    EXPECT_EQ(fake.volume_range, range) << line;
   }
   EXPECT_EQ(port::VolumeRangeFor(64), 64);
   EXPECT_EQ(port::VolumeRangeFor(65), 128);
