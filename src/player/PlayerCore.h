@@ -236,6 +236,7 @@ class PlayerCore : public PlayerController {
   std::array<bool, 4> sub_windows_{};
   bool iconified_ = false;
   bool file_requester_open_ = false;
+  PlayState told_state_ = PlayState::kStopped;  // what the listeners heard last
 
   std::string last_playlist_path_;
   std::string cd_id_;

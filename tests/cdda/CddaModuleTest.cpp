@@ -164,6 +164,43 @@ TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
   EXPECT_TRUE(SaveWithSizeLimit(titles, 1 << 20));
 }
 
+TEST(CddaModule, CueSheetTextsNameTheTracksUntilATitleFileExists) {
+  testsupport::TempDir dir;
+  const DiscImage disc = MakeDisc(dir, "texts", AudioTracks(3, 0.1));
+  std::string cue = testsupport::ReadTextFile(disc.cue);
+  cue = "REM GENRE Jazz\r\nPERFORMER \"The Band\"\r\nTITLE \"Live \xE0 Paris\"\r\n" + cue;
+  const auto after = [&cue](const std::string& line, const std::string& texts) {
+    cue.insert(cue.find(line) + line.size(), texts);
+  };
+  after("TRACK 01 AUDIO\n", "    TITLE \"Opening \"\n");
+  after("TRACK 02 AUDIO\n", "    TITLE Second song\n    PERFORMER \"A Guest\"\n");
+  testsupport::WriteTextFile(disc.cue, cue);
+  UseDrive(disc.cue, dir.path());
+
+  std::string key;
+  auto tracks = CDDA_ListTracks(&key);
+  ASSERT_EQ(tracks.size(), 3u);
+  EXPECT_STREQ(tracks[0]->title, "Opening ");
+  EXPECT_STREQ(tracks[0]->artist, "The Band");
+  EXPECT_STREQ(tracks[0]->album, "Live \u00E0 Paris");  // a Latin-1 sheet read as such
+  EXPECT_STREQ(tracks[1]->title, "Second song");
+  EXPECT_STREQ(tracks[1]->artist, "A Guest");
+  EXPECT_STREQ(tracks[2]->title, "");
+  EXPECT_STREQ(tracks[2]->artist, "The Band");
+  TrackInfo probed;
+  ASSERT_EQ(Probe(probed, key + "-02"), 1);
+  EXPECT_STREQ(probed.title, "Second song");
+  EXPECT_STREQ(probed.album, "Live \u00E0 Paris");
+  EXPECT_EQ(std::string(CDDA_GetTitles().album), "Live \u00E0 Paris");
+
+  // The user's own titles win once saved.
+  testsupport::WriteTextFile(dir.File(key), "Mine\nAlbum\nFirst\n");
+  tracks = CDDA_ListTracks(&key);
+  EXPECT_STREQ(tracks[0]->title, "First");
+  EXPECT_STREQ(tracks[1]->title, "");
+  EXPECT_STREQ(tracks[1]->artist, "Mine");
+}
+
 TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
   testsupport::TempDir dir;
   const DiscImage a = MakeDisc(dir, "a", AudioTracks(2, 0.2));

@@ -41,8 +41,10 @@ class HeadlessPlayer {
     }
   }
   std::string Socket() const { return dir_.File("run/tunewright/TUNEWRIGHT.1"); }
+  // A client that hangs is ended after ten seconds (and then fails the test).
   testsupport::CommandResult Send(const std::string& args) const {
-    return testsupport::Run(Environment() + testsupport::BuiltProgram("tunewright") + " " + args);
+    return testsupport::Run(Environment() + "timeout 10 " +
+                            testsupport::BuiltProgram("tunewright") + " " + args);
   }
   int WaitExit() {
     int status = 0;
@@ -120,9 +122,25 @@ TEST(CommandPort, ClientDrivesAHeadlessPlayerAndWatchesItsSongs) {
   EXPECT_NE(events.find("EVENT STATE PLAY"), std::string::npos) << events;
   EXPECT_LT(events.find("EVENT SONG 1"), events.find("EVENT SONG 2")) << events;
   EXPECT_LT(events.find("EVENT SONG 2"), events.find("EVENT SONG 3")) << events;
+  // One SONG per song and no STOP between songs that follow each other.
+  EXPECT_EQ(events.find("EVENT STATE STOP"), std::string::npos) << events;
+  EXPECT_EQ(events.find("EVENT SONG 2"), events.rfind("EVENT SONG 2")) << events;
   ::close(watcher);
 
   EXPECT_EQ(player.Send("--send nonsense").exit_code, 10);
+  // Every line is answered: an empty command at once, names that are not there
+  // with RC=10 and nothing listed.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(player.Send("--send '' --send ' '").exit_code, 10);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  const int raw = Connect(player.Socket());
+  ASSERT_GE(raw, 0);
+  ASSERT_EQ(::send(raw, "\n", 1, MSG_NOSIGNAL), 1);
+  EXPECT_EQ(ReadUntil(raw, "\n", std::chrono::seconds(2)), "RC=10\n");
+  ::close(raw);
+  EXPECT_EQ(player.Send("--send " + ShellQuote("add " + dir.File("missing.wav"))).exit_code, 10);
+  EXPECT_EQ(player.Send("--send " + ShellQuote("open " + dir.File("missing.wav"))).exit_code, 10);
+  EXPECT_EQ(player.Send("--send get_count").out, "3\n");
   EXPECT_EQ(player.Send("--send quit").exit_code, 0);
   EXPECT_EQ(player.WaitExit(), 0);
   EXPECT_FALSE(std::filesystem::exists(player.Socket()));

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "support/TestSupport.h"
@@ -97,4 +98,36 @@ TEST(Program, InterruptDuringTheFirstOfThreeSongsEndsTheRun) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+}
+
+TEST(Program, A48kHzMp3PlaysAt48000LikeMpg123AndATypoInTheSettingsDoesNotMuteIt) {
+  if (!testsupport::HaveTool("lame") || !testsupport::HaveTool("mpg123"))
+    GTEST_SKIP() << "needs lame and mpg123";
+  TempDir dir;
+  MakeTone(dir.File("in.wav"), "-r 48000 -c 2", "synth 1.7 sine 440 sine 15000");
+  const std::string song = dir.File("song.mp3");
+  ASSERT_EQ(testsupport::Run("lame --quiet -b 192 " + ShellQuote(dir.File("in.wav")) + " " +
+                             ShellQuote(song))
+                .exit_code,
+            0);
+  const std::string reference = testsupport::Run("mpg123 -q -s " + ShellQuote(song)).out;
+  ASSERT_FALSE(reference.empty());
+  // The user data folder is empty: the defaults decide.
+  const std::string out = dir.File("out.wav");
+  auto result = testsupport::Run(Env(dir, "file:" + out) + Program() + " " + ShellQuote(song));
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("48000Hz"), std::string::npos) << result.out;
+  EXPECT_EQ(testsupport::Run("soxi -r " + ShellQuote(out)).out, "48000\n");
+  EXPECT_TRUE(RawSamples(out) == reference);
+
+  // A volume that is no number keeps unity gain and is named once on standard error.
+  std::filesystem::create_directories(dir.File("home"));
+  testsupport::WriteTextFile(dir.File("home/Tunewright.cfg"), "[AUDIO]\nVOLUME=abc\n");
+  const std::string again = dir.File("again.wav");
+  result = testsupport::Run(Env(dir, "file:" + again) + Program() + " " + ShellQuote(song) + " 2>" +
+                            ShellQuote(dir.File("err.txt")));
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(testsupport::ReadTextFile(dir.File("err.txt")),
+            dir.File("home/Tunewright.cfg") + ":2: VOLUME: 'abc' is not a number\n");
+  EXPECT_TRUE(RawSamples(again) == reference);
 }
