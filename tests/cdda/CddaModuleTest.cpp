@@ -249,10 +249,12 @@ TEST(CddaModule, CommandLineNamesOfDiscs) {
   EXPECT_FALSE(CDDA_IsDiscName(dir.File("song.wav")));
   EXPECT_FALSE(CDDA_IsDiscName(dir.File("missing.cue")));
   EXPECT_FALSE(CDDA_IsDiscName(dir.path()));
+  testsupport::WriteTextFile(disc.cue, "PERFORMER \"Named\"\n" + testsupport::ReadTextFile(disc.cue));
   UseDrive("ide.device", dir.path());
   const auto tracks = CDDA_ExpandDiscName(disc.cue);
   ASSERT_EQ(tracks.size(), 3u);
   EXPECT_EQ(tracks[2]->path, ExpectedKey(disc) + "-03");
+  EXPECT_STREQ(tracks[2]->artist, "Named");  // the named disc's own sheet
   EXPECT_EQ(DecodeWhole(tracks[2]->path), disc.track_bytes[2]);
   // The disc holds for this run only: the saved settings keep the user's drive,
   // and a drive chosen later in the options window wins over the named disc.
