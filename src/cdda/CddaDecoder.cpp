@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "cdda/Cdda.h"
+#include "cdda/CdCommandLine.h"
 #include "cdda/CueSheet.h"
 #include "cdda/DiscKey.h"
 #include "cdda/ScsiTransport.h"
@@ -51,14 +52,15 @@ void TakeSheetTexts(const std::string& device, CDTitles& titles) {
 
 CDDrivePtr ReadDisc(int timeout_ms, CDTitles* loaded) {
   const settings::CddaSettings config = settings::Cdda().Fetch();
-  CDDrivePtr drive = CDDrive_Open(config.device, uint32_t(config.unit), config.method, timeout_ms);
+  const std::string device = CDDA_DriveForThisRun(config.device);
+  CDDrivePtr drive = CDDrive_Open(device, uint32_t(config.unit), config.method, timeout_ms);
   if (!drive || CDDrive_ReadTOC(*drive) != 0) return nullptr;
   CDTitles titles;
   platform::CopyField(titles.disc_key, drive->disc_key);
   titles.first_track = drive->first_track;
   titles.last_track = drive->last_track;
   // Outside the lock: file access.
-  if (!CDTitles_Load(config.cd_titles, titles)) TakeSheetTexts(config.device, titles);
+  if (!CDTitles_Load(config.cd_titles, titles)) TakeSheetTexts(device, titles);
   {
     std::lock_guard lock(g_titles_mutex);
     g_titles = titles;
@@ -193,10 +195,10 @@ int32_t DecodeTrack(void* left, void* right, int32_t max_frames, double seconds)
 
 CDDrivePtr CDDA_ReadDisc(int timeout_ms) { return ReadDisc(timeout_ms, nullptr); }
 
-std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key) {
+std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key, int timeout_ms) {
   std::vector<decoders::TrackPtr> tracks;
   CDTitles titles;
-  CDDrivePtr drive = ReadDisc(kNormalTimeoutMs, &titles);
+  CDDrivePtr drive = ReadDisc(timeout_ms, &titles);
   if (key) *key = drive ? drive->disc_key : "";
   if (!drive) return tracks;
   for (int n = int(drive->first_track); n <= int(drive->last_track); ++n) {

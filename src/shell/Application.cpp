@@ -52,8 +52,10 @@ int RunCommandLineMode(const StartupOptions& options, platform::Signals& signals
   return RunCommandLine(run, options.names).failed ? kExitFailed : kExitDone;
 }
 
-int RunHeadlessMode(const StartupOptions& options, platform::Signals& signals) {
+int RunHeadlessMode(const StartupOptions& options, platform::Signals& signals,
+                    player::PlayerStateKeeper* state) {
   HeadlessRun run;
+  run.state = state;
   run.signals = &signals;
   run.engine_bit = kEngineNotifyBit;
   run.verbosity = options.verbosity;
@@ -103,6 +105,9 @@ int RunApplication(std::vector<std::string> words) {
     return kExitFailed;
   }
   const bool help = words.size() == 1 && words[0] == "--help";
+  // The saved player state goes under the command line, whose values hold for this run.
+  std::optional<player::PlayerStateKeeper> state;
+  if (headless && !help) state.emplace(player::PlayerState_DefaultPath());
   const auto options = help ? std::nullopt : ParseWords(words, headless);
   if (!options) {
     // Help is asked for; a usage text after a mistake goes where errors go.
@@ -117,7 +122,7 @@ int RunApplication(std::vector<std::string> words) {
     if (!engine) {
       std::fputs("tunewright: the audio engine cannot start\n", stderr);
     } else if (headless) {
-      code = RunHeadlessMode(*options, signals);
+      code = RunHeadlessMode(*options, signals, state ? &*state : nullptr);
     } else if (options->windowed) {
       RunWindowed();
       code = kExitDone;

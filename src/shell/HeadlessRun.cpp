@@ -6,11 +6,14 @@
 #include <iostream>
 
 #include "decoders/Decoders.h"
+#include "player/DiscPoll.h"
 #include "player/MainLoop.h"
 #include "player/PlayerCore.h"
+#include "player/SongDatabase.h"
 #include "player/TransportEngine.h"
 #include "port/MprisService.h"
 #include "port/PortServer.h"
+#include "settings/SettingsGroups.h"
 #include "shell/CommandLineRun.h"
 #include "shell/Texts.h"
 
@@ -51,7 +54,9 @@ bool AddNamesReportingFailures(player::PlayerCore& core, const std::vector<std::
 
 bool RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) {
   const std::unique_ptr<player::TransportEngine> engine = player::AudioEngineTransport();
-  player::PlayerCore core(*engine, player::IdentifyPlayable);
+  player::SongDatabase database;
+  if (run.load_database) database.LoadFromSettings();
+  player::PlayerCore core(*engine, player::IdentifyPlayable, database.Lookup());
   if (run.verbosity > 0) core.SetSongStartedCallback(PrintSongLine);
 
   player::MainLoopConfig config;
@@ -59,6 +64,8 @@ bool RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
   config.engine_bit = run.engine_bit;
   config.end_when_idle = !names.empty();
   player::MainLoop loop(core, config);
+  player::DiscPollSource disc_poll(core);
+  loop.AddSource(&disc_poll);
 
   // Declared after the loop and the core, so they go (and the socket with them) first.
   std::unique_ptr<port::PortServer> server;
@@ -75,8 +82,12 @@ bool RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
     if (mpris) loop.AddSource(mpris.get());
   }
 
+  // A restored list keeps its highlighted row; AUTO_PLAY applies to it as to a loaded one.
+  const bool restored = run.state && run.state->Start(core, names.empty());
   const bool all_added = AddNamesReportingFailures(core, names);
-  if (names.empty()) {
+  if (restored) {
+    if (settings::Main().Fetch().auto_play) core.PressPlay();
+  } else if (names.empty()) {
     core.StartUp();
   } else {
     if (core.RowCount() == 0) {
@@ -88,6 +99,8 @@ bool RunHeadless(const HeadlessRun& run, const std::vector<std::string>& names) 
   }
   loop.Run();
   core.Stop();
+  if (run.state && !run.state->Save(core))
+    std::fprintf(stderr, "tunewright: the player state could not be saved\n");
   return all_added;
 }
 

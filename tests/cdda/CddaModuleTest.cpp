@@ -1,6 +1,7 @@
 // The CD format module over disc images: which names are tracks, playing and
 // seeking, titles, disc-change polling and the command-line expansion.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,10 +13,12 @@
 
 #include "CdImages.h"
 #include "cdda/CdCommandLine.h"
+#include "cdda/CdPoller.h"
 #include "cdda/Cdda.h"
 #include "cdda/DiscKey.h"
 #include "decoders/Decoders.h"
 #include "platform/Utf8.h"
+#include "settings/SettingsGroups.h"
 
 using namespace cdda;
 using namespace cdtest;
@@ -246,9 +249,47 @@ TEST(CddaModule, CommandLineNamesOfDiscs) {
   EXPECT_FALSE(CDDA_IsDiscName(dir.File("song.wav")));
   EXPECT_FALSE(CDDA_IsDiscName(dir.File("missing.cue")));
   EXPECT_FALSE(CDDA_IsDiscName(dir.path()));
+  testsupport::WriteTextFile(disc.cue, "PERFORMER \"Named\"\n" + testsupport::ReadTextFile(disc.cue));
   UseDrive("ide.device", dir.path());
   const auto tracks = CDDA_ExpandDiscName(disc.cue);
   ASSERT_EQ(tracks.size(), 3u);
   EXPECT_EQ(tracks[2]->path, ExpectedKey(disc) + "-03");
+  EXPECT_STREQ(tracks[2]->artist, "Named");  // the named disc's own sheet
   EXPECT_EQ(DecodeWhole(tracks[2]->path), disc.track_bytes[2]);
+  // The disc holds for this run only: the saved settings keep the user's drive,
+  // and a drive chosen later in the options window wins over the named disc.
+  EXPECT_EQ(settings::Cdda().Fetch().device, "ide.device");
+  UseDrive(dir.File("elsewhere.cue"), dir.path());
+  std::string key;
+  EXPECT_TRUE(CDDA_ListTracks(&key).empty());
+}
+
+TEST(CddaModule, PollerHandsBackChangesWithTheNewDiscsTracks) {
+  testsupport::TempDir dir;
+  const DiscImage a = MakeDisc(dir, "a", AudioTracks(2, 0.2));
+  const DiscImage b = MakeDisc(dir, "b", AudioTracks(3, 0.2));
+  const std::string slot = dir.File("drive.cue");
+  std::filesystem::copy_file(a.cue, slot);
+  UseDrive(slot, dir.path(), true);
+  CdPoller poller;
+  const auto poll_once = [&poller] {
+    EXPECT_TRUE(poller.Request());
+    pollfd ready{poller.ReadyFd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 20000), 1);
+    EXPECT_FALSE(poller.Request());  // a result not taken yet holds further polls back
+    std::optional<DiscChange> change = poller.TakeResult();
+    EXPECT_FALSE(poller.TakeResult());
+    return change ? std::move(*change) : DiscChange{};
+  };
+  std::string key;
+  ASSERT_EQ(CDDA_ListTracks(&key).size(), 2u);
+  EXPECT_EQ(poll_once().kind, DiscChange::kNone);
+  std::filesystem::remove(slot);
+  EXPECT_EQ(poll_once().kind, DiscChange::kRemoved);
+  std::filesystem::copy_file(b.cue, slot);
+  const DiscChange change = poll_once();  // a disc into an empty drive is a new one
+  EXPECT_EQ(change.kind, DiscChange::kNewDisc);
+  EXPECT_EQ(change.key, ExpectedKey(b));
+  ASSERT_EQ(change.tracks.size(), 3u);
+  EXPECT_EQ(change.tracks[2]->path, ExpectedKey(b) + "-03");
 }

@@ -146,3 +146,32 @@ TEST(CommandPort, ClientDrivesAHeadlessPlayerAndWatchesItsSongs) {
   EXPECT_FALSE(std::filesystem::exists(player.Socket()));
   EXPECT_NE(player.Send("--send get_state").exit_code, 0);  // nobody answers now
 }
+
+TEST(CommandPort, SongDatabaseNamesSongsAndThePlayerStateComesBackNextRun) {
+  TempDir dir;
+  std::vector<std::string> songs;
+  for (int i = 0; i < 2; ++i) {
+    songs.push_back(dir.File("song" + std::to_string(i) + ".wav"));
+    ASSERT_EQ(testsupport::Run("sox -n -b 16 -r 8000 -c 1 " + ShellQuote(songs.back()) +
+                               " synth 0.4 sine 440 2>/dev/null").exit_code, 0);
+  }
+  std::filesystem::create_directories(dir.File("home"));
+  testsupport::WriteTextFile(dir.File("home/Tunewright.aub"),
+                             "[GENRE]\n[ARTIST]\n1=Database Artist\n[ALBUM]\n[TITLE]\n0 1 0 \"Database Title\" \"" +
+                                 songs[0] + "\" 42 \"\" 1999\n");
+  {
+    HeadlessPlayer player(dir);
+    const auto result = player.Send("--send " + ShellQuote("add " + songs[0] + " " + songs[1]) +
+                                    " --send " + ShellQuote("volume 100") + " --send " +
+                                    ShellQuote("select 1") + " --send get_title --send get_artist");
+    EXPECT_EQ(result.out, "Database Title\nDatabase Artist\n");
+    EXPECT_EQ(player.Send("--send quit").exit_code, 0);
+    EXPECT_EQ(player.WaitExit(), 0);
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir.File("home/Tunewright.state")));
+  HeadlessPlayer player(dir);
+  EXPECT_EQ(player.Send("--send get_count --send get_volume --send get_title").out,
+            "2\n100\nDatabase Title\n");
+  EXPECT_EQ(player.Send("--send quit").exit_code, 0);
+  EXPECT_EQ(player.WaitExit(), 0);
+}

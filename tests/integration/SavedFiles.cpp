@@ -14,6 +14,7 @@
 #include "decoders/Id3v1.h"
 #include "karaoke/LyricsFile.h"
 #include "player/Playlist.h"
+#include "player/PlayerStateFile.h"
 #include "player/PlaylistFiles.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsGroups.h"
@@ -50,6 +51,14 @@ bool SavePlaylist(int version, const std::string& path) {
     rows.push_back(player::Playlist_AddStored(list, line));
   }
   return player::Playlist_Save(rows, path, {}) == 1;
+}
+
+bool SavePlayerState(int version, const std::string& path) {
+  player::PlayerState state;
+  state.volume = 10 + version;
+  for (int song = 0; song < 300; ++song)
+    state.rows.push_back("/music/song" + std::to_string(song) + ".wav\tTITLE=v" + std::to_string(version));
+  return player::PlayerState_Save(path, state);
 }
 
 bool SaveDatabase(int version, const std::string& path) {
@@ -113,6 +122,7 @@ const std::vector<SavedKind>& SavedKinds() {
   static const std::vector<SavedKind> kinds = {
       {"settings", SaveSettings},
       {"playlist", SavePlaylist},
+      {"state", SavePlayerState},
       {"database", SaveDatabase},
       {"lyrics", SaveLyrics},
       {"titles", SaveDiscTitles},
