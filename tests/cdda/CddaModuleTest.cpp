@@ -47,6 +47,7 @@ bool SaveWithSizeLimit(const CDTitles& titles, rlim_t limit) {
 }  // namespace
 
 TEST(CddaModule, OnlyPseudoPathsOfTheDiscInTheDriveAreTracks) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "probe", {{false, 0, 30}, {true, 0.4, 0}, {true, 0.5, 0}});
   UseDrive(disc.cue, dir.path());
@@ -91,6 +92,7 @@ TEST(CddaModule, OnlyPseudoPathsOfTheDiscInTheDriveAreTracks) {
 }
 
 TEST(CddaModule, DecodeDeliversWholeSectorsAndSeekClampsToTheTrack) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "seek", {{false, 0, 1000}, {true, 3.0, 0}});
   UseDrive(disc.cue, dir.path());
@@ -118,6 +120,7 @@ TEST(CddaModule, DecodeDeliversWholeSectorsAndSeekClampsToTheTrack) {
 }
 
 TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   std::vector<TrackSpec> layout = AudioTracks(9, 0.1);
   layout.insert(layout.begin(), TrackSpec{false, 0, 20});
@@ -162,6 +165,7 @@ TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
 }
 
 TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage a = MakeDisc(dir, "a", AudioTracks(2, 0.2));
   const DiscImage b = MakeDisc(dir, "b", AudioTracks(3, 0.2));
@@ -186,6 +190,7 @@ TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
 }
 
 TEST(CddaModule, PollingWhileATrackPlays) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "busy", AudioTracks(2, 2.0));
   UseDrive(disc.cue, dir.path(), true);
@@ -201,6 +206,7 @@ TEST(CddaModule, PollingWhileATrackPlays) {
 }
 
 TEST(CddaModule, CommandLineNamesOfDiscs) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "cli", AudioTracks(3, 0.2));
   testsupport::WriteTextFile(dir.File("song.wav"), "RIFF");

@@ -22,6 +22,7 @@ struct Case {
 };
 
 TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
+  TW_REQUIRE_TOOLS("ffmpeg", "lame", "mpg123", "oggdec", "oggenc", "sox", "twolame");
   const std::string twdecode = BuiltProgram("twdecode");
   if (::access(twdecode.c_str(), X_OK) != 0) GTEST_SKIP() << "twdecode is not built";
   TempDir dir;
@@ -63,6 +64,7 @@ TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
 // Whatever back end the file layer uses (RAM copy, read-ahead, plain stdio), the
 // modules read the same bytes.
 TEST(MpegOggFileLayer, EveryBackEndGivesTheSameSamples) {
+  TW_REQUIRE_TOOLS("lame", "mpg123", "oggdec", "oggenc", "sox");
   TempDir dir;
   const std::string in = MakeSource(dir, "in.wav", 44100, 2, 1.3);
   const std::string mp3 = dir.File("a.mp3");

@@ -49,6 +49,7 @@ TEST(Program, UsageForAMismatchedCommandLine) {
 }
 
 TEST(Program, RendersSongsBitExactThroughTheFileSink) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   MakeTone(dir.File("stereo.wav"), "-r 44100 -c 2", "synth 2.3 sine 440 sine 660");
   const auto result =
@@ -59,6 +60,7 @@ TEST(Program, RendersSongsBitExactThroughTheFileSink) {
 }
 
 TEST(Program, HeadlessPlaysTheListInOrder) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   MakeTone(dir.File("a.wav"), "-r 44100 -c 2", "synth 0.6 sine 300");
   MakeTone(dir.File("b.wav"), "-r 44100 -c 2", "synth 0.4 sine 500");
@@ -71,6 +73,7 @@ TEST(Program, HeadlessPlaysTheListInOrder) {
 }
 
 TEST(Program, InterruptDuringTheFirstOfThreeSongsEndsTheRun) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   MakeTone(dir.File("long.wav"), "-r 8000 -c 1", "synth 30 sine 440");
   int out_pipe[2];
