@@ -19,6 +19,10 @@ class TemporaryRoot {
     std::string pattern = (base / "tunewright-tests-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) return;  // the inherited folders then serve
     root_ = pattern;
+    // Others may pass through, as through /tmp, to a folder a test opens to them.
+    using std::filesystem::perms;
+    std::filesystem::permissions(root_, perms::owner_all | perms::group_exec | perms::others_exec,
+                                 ec);
     const std::string runtime = root_ + "/run";
     std::filesystem::create_directory(runtime, ec);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, ec);
