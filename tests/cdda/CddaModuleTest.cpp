@@ -50,6 +50,7 @@ bool SaveWithSizeLimit(const CDTitles& titles, rlim_t limit) {
 }  // namespace
 
 TEST(CddaModule, OnlyPseudoPathsOfTheDiscInTheDriveAreTracks) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "probe", {{false, 0, 30}, {true, 0.4, 0}, {true, 0.5, 0}});
   UseDrive(disc.cue, dir.path());
@@ -94,6 +95,7 @@ TEST(CddaModule, OnlyPseudoPathsOfTheDiscInTheDriveAreTracks) {
 }
 
 TEST(CddaModule, DecodeDeliversWholeSectorsAndSeekClampsToTheTrack) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "seek", {{false, 0, 1000}, {true, 3.0, 0}});
   UseDrive(disc.cue, dir.path());
@@ -121,6 +123,7 @@ TEST(CddaModule, DecodeDeliversWholeSectorsAndSeekClampsToTheTrack) {
 }
 
 TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   std::vector<TrackSpec> layout = AudioTracks(9, 0.1);
   layout.insert(layout.begin(), TrackSpec{false, 0, 20});
@@ -202,6 +205,7 @@ TEST(CddaModule, CueSheetTextsNameTheTracksUntilATitleFileExists) {
 }
 
 TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage a = MakeDisc(dir, "a", AudioTracks(2, 0.2));
   const DiscImage b = MakeDisc(dir, "b", AudioTracks(3, 0.2));
@@ -226,6 +230,7 @@ TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
 }
 
 TEST(CddaModule, PollingWhileATrackPlays) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "busy", AudioTracks(2, 2.0));
   UseDrive(disc.cue, dir.path(), true);
@@ -241,6 +246,7 @@ TEST(CddaModule, PollingWhileATrackPlays) {
 }
 
 TEST(CddaModule, CommandLineNamesOfDiscs) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "cli", AudioTracks(3, 0.2));
   testsupport::WriteTextFile(dir.File("song.wav"), "RIFF");

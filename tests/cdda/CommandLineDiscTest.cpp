@@ -20,6 +20,7 @@ std::string Tunewright(const testsupport::TempDir& dir, const std::string& args)
 }  // namespace
 
 TEST(CommandLineDisc, ImagesAndTrackNamesPlayBitExactThroughTheFileSink) {
+  TW_REQUIRE_TOOLS("bchunk", "sox");
   if (::access(testsupport::BuiltProgram("tunewright").c_str(), X_OK) != 0)
     GTEST_SKIP() << "build the tunewright target to run this test";
   testsupport::TempDir dir;

@@ -24,6 +24,7 @@ struct Case {
 };
 
 TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
+  TW_REQUIRE_TOOLS("ffmpeg", "lame", "mpg123", "oggdec", "oggenc", "sox", "twolame");
   TempDir dir;
   // An empty user data folder: no settings file applies.
   const std::string twdecode =
@@ -78,6 +79,7 @@ TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
 // Whatever back end the file layer uses (RAM copy, read-ahead, plain stdio), the
 // modules read the same bytes.
 TEST(MpegOggFileLayer, EveryBackEndGivesTheSameSamples) {
+  TW_REQUIRE_TOOLS("lame", "mpg123", "oggdec", "oggenc", "sox");
   TempDir dir;
   const std::string in = MakeSource(dir, "in.wav", 44100, 2, 1.3);
   const std::string mp3 = dir.File("a.mp3");

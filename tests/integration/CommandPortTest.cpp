@@ -96,6 +96,7 @@ std::string ReadUntil(int fd, const std::string& needle, std::chrono::seconds li
 }  // namespace
 
 TEST(CommandPort, ClientDrivesAHeadlessPlayerAndWatchesItsSongs) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   std::vector<std::string> songs;
   for (int i = 0; i < 3; ++i) {

@@ -141,6 +141,7 @@ TEST(Program, LyricsConvertersNameWhatTheyWroteAndFailWithACode) {
 }
 
 TEST(Program, RendersSongsBitExactThroughTheFileSink) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   MakeTone(dir.File("stereo.wav"), "-r 44100 -c 2", "synth 2.3 sine 440 sine 660");
   const auto result =
@@ -151,6 +152,7 @@ TEST(Program, RendersSongsBitExactThroughTheFileSink) {
 }
 
 TEST(Program, HeadlessPlaysTheListInOrder) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   MakeTone(dir.File("a.wav"), "-r 44100 -c 2", "synth 0.6 sine 300");
   MakeTone(dir.File("b.wav"), "-r 44100 -c 2", "synth 0.4 sine 500");
@@ -163,6 +165,7 @@ TEST(Program, HeadlessPlaysTheListInOrder) {
 }
 
 TEST(Program, InterruptDuringTheFirstOfThreeSongsEndsTheRun) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   MakeTone(dir.File("long.wav"), "-r 8000 -c 1", "synth 30 sine 440");
   int out_pipe[2];

@@ -49,9 +49,7 @@ std::string Property(const std::string& name) {
 }
 
 TEST(MprisServiceTest, DesktopControlDrivesThePlayer) {
-  if (!testsupport::HaveTool("dbus-daemon") || !testsupport::HaveTool("dbus-send")) {
-    GTEST_SKIP() << "needs dbus-daemon and dbus-send";
-  }
+  TW_REQUIRE_TOOLS("dbus-daemon", "dbus-send");
   SessionBus bus;
   ASSERT_TRUE(bus.up());
   porttest::FakePlayer fake;
