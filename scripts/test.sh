@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the same tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then the threaded tests under
-# ThreadSanitizer.
+# ThreadSanitizer. Warnings stop every build here (TUNEWRIGHT_WERROR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
+# Every test program makes and removes a temporary root of its own; this one
+# catches what a crashed or killed test leaves, so /tmp ends as it began.
+run_root=$(mktemp -d "${TMPDIR:-/tmp}/tunewright-test-run-XXXXXX")
+trap 'rm -rf "$run_root"' EXIT
+chmod 0711 "$run_root"  # other users pass through, as in /tmp (the port's uid check)
+export TMPDIR="$run_root" XDG_RUNTIME_DIR="$run_root"
+
 configure_and_build() {  # folder, targets ("all" or a list), cmake options...
   local folder=$1 targets=$2; shift 2
-  cmake -S . -B "$folder" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$folder" -G Ninja -DTUNEWRIGHT_WERROR=ON "$@" >/dev/null
   if [ "$targets" = all ]; then
     cmake --build "$folder" -j "$jobs"
   else
@@ -31,3 +38,10 @@ configure_and_build build-tsan "${tsan_labels[*]/#/test_} tunewright twdecode" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNEWRIGHT_TSAN=ON
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure \
   -L "$(IFS='|'; echo "${tsan_labels[*]}")"
+
+# Each test program removes its own temporaries; anything here is a test's leak.
+if [ -n "$(ls -A "$run_root")" ]; then
+  echo "tests left temporaries behind:" >&2
+  ls -A "$run_root" >&2
+  exit 1
+fi

@@ -4,6 +4,8 @@
 // signed, little-endian (8-bit as bytes, 16-bit as 16-bit words). The track's
 // fields go to standard error. Exit status 0 when played, 1 on a usage error,
 // 2 when the file is refused, 3 when the decoder cannot open it, 4 on a write error.
+// The settings file's MPEG2, MPEG3 and FILE groups are applied (nothing else), so
+// the samples are those the player would play.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/PcmCodec.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 
@@ -86,6 +89,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: twdecode FILE [--seek SECONDS]\n");
     return 1;
   }
+  settings::Settings_LoadDecoding(settings::Settings_DefaultPath());
   if (!decoders::Decoders_Init()) {
     std::fprintf(stderr, "twdecode: the decoders could not start\n");
     return 1;

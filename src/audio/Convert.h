@@ -23,12 +23,14 @@ struct MixChoice {
   uint32_t mix_frequency = 0;
 };
 
-// The 44100 Hz rule: nothing plays out above 44100 Hz. effective is MIXING_FREQ
-// when conversion_flag is set, else out_frequency; above 44100 mixing is forced
-// on at 44100.
+// The output limit: nothing plays out above kMaxPlayFrequency. effective is
+// MIXING_FREQ when conversion_flag is set, else out_frequency; above the limit
+// mixing is forced on at the limit. The limit is 48000, the rate of most
+// devices, so a 48 kHz song reaches a 48 kHz device without being resampled
+// twice (down to 44100 here, back up to 48000 by the device).
 MixChoice ApplyMixLimit(MixChoice choice, bool conversion_flag, uint32_t mixing_freq,
                         uint32_t out_frequency);
 
-constexpr uint32_t kMaxPlayFrequency = 44100;
+constexpr uint32_t kMaxPlayFrequency = 48000;
 
 }  // namespace audio

@@ -36,13 +36,15 @@ std::string CDTitles_FilePath(const std::string& folder, const std::string& key)
   return base + key;
 }
 
-void CDTitles_Load(const std::string& folder, CDTitles& titles) {
+bool CDTitles_Load(const std::string& folder, CDTitles& titles) {
   platform::TextFile file(CDTitles_FilePath(folder, titles.disc_key));
-  if (!file.is_open() || !ReadField(file, titles.artist) || !ReadField(file, titles.album)) return;
+  if (!file.is_open()) return false;
+  if (!ReadField(file, titles.artist) || !ReadField(file, titles.album)) return true;
   const uint32_t last = std::min(titles.last_track, kMaxTrack);
   for (uint32_t n = 1; n <= last; ++n) {
-    if (!ReadField(file, titles.titles[n])) return;
+    if (!ReadField(file, titles.titles[n])) break;
   }
+  return true;
 }
 
 bool CDTitles_Save(const std::string& folder, const CDTitles& titles) {

@@ -2,7 +2,8 @@
 // disc-change polling and the per-disc titles.
 //
 // Tracks are named "<disc key>-NN". The drive is the one the CDDA settings'
-// DEVICE names (a device node, or a ".cue" image). CDTitles always describes the
+// DEVICE names (a device node, or a ".cue" image), unless a disc named for this
+// run stands in for it (CDDA_UseDriveForThisRun). CDTitles always describes the
 // disc read last; the main task's listing and polling and the player task's
 // open() share it under one lock. The playback operations run on the player
 // task only.
@@ -23,7 +24,8 @@ CDDrivePtr CDDA_ReadDisc(int timeout_ms = kNormalTimeoutMs);
 
 // One new record per usable audio track, in track order; key receives the disc
 // key (empty when the drive cannot be read, and then no records).
-std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key);
+std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key,
+                                                int timeout_ms = kNormalTimeoutMs);
 
 // 0 no change (or polling switched off), 1 the disc was removed, 2 another disc
 // is in the drive. Uses short command timeouts.

@@ -6,7 +6,10 @@
 #include <mutex>
 
 #include "cdda/Cdda.h"
+#include "cdda/CdCommandLine.h"
+#include "cdda/CueSheet.h"
 #include "cdda/DiscKey.h"
+#include "cdda/ScsiTransport.h"
 #include "decoders/Decoders.h"
 #include "platform/Utf8.h"
 #include "settings/SettingsGroups.h"
@@ -33,15 +36,31 @@ struct Instance {
 };
 std::unique_ptr<Instance> g_instance;
 
+// A disc image that has no title file yet gives the texts of its CUE sheet.
+void TakeSheetTexts(const std::string& device, CDTitles& titles) {
+  if (!HasCueSuffix(device)) return;
+  const std::optional<CueLayout> sheet = ReadCueSheet(device);
+  if (!sheet) return;
+  platform::CopyField(titles.artist, sheet->performer);
+  platform::CopyField(titles.album, sheet->title);
+  for (const ImageTrack& track : sheet->tracks) {
+    if (track.number < 1 || track.number > 99) continue;
+    platform::CopyField(titles.titles[track.number], track.title);
+    platform::CopyField(titles.performers[track.number], track.performer);
+  }
+}
+
 CDDrivePtr ReadDisc(int timeout_ms, CDTitles* loaded) {
   const settings::CddaSettings config = settings::Cdda().Fetch();
-  CDDrivePtr drive = CDDrive_Open(config.device, uint32_t(config.unit), config.method, timeout_ms);
+  const std::string device = CDDA_DriveForThisRun(config.device);
+  CDDrivePtr drive = CDDrive_Open(device, uint32_t(config.unit), config.method, timeout_ms);
   if (!drive || CDDrive_ReadTOC(*drive) != 0) return nullptr;
   CDTitles titles;
   platform::CopyField(titles.disc_key, drive->disc_key);
   titles.first_track = drive->first_track;
   titles.last_track = drive->last_track;
-  CDTitles_Load(config.cd_titles, titles);  // outside the lock: file access
+  // Outside the lock: file access.
+  if (!CDTitles_Load(config.cd_titles, titles)) TakeSheetTexts(device, titles);
   {
     std::lock_guard lock(g_titles_mutex);
     g_titles = titles;
@@ -74,7 +93,8 @@ void FillTrack(TrackInfo& track, const std::string& key, int number, const CDTra
   track.data_start[1] = entry.end;
   track.length = int32_t((entry.end - entry.start + 1) * uint64_t(kFramesPerSector));
   track.seekable = 1;
-  platform::CopyField(track.artist, titles.artist);
+  const char* performer = titles.performers[number];
+  platform::CopyField(track.artist, *performer ? performer : titles.artist);
   platform::CopyField(track.album, titles.album);
   track.open = OpenTrack;
   track.close = CloseTrack;
@@ -175,10 +195,10 @@ int32_t DecodeTrack(void* left, void* right, int32_t max_frames, double seconds)
 
 CDDrivePtr CDDA_ReadDisc(int timeout_ms) { return ReadDisc(timeout_ms, nullptr); }
 
-std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key) {
+std::vector<decoders::TrackPtr> CDDA_ListTracks(std::string* key, int timeout_ms) {
   std::vector<decoders::TrackPtr> tracks;
   CDTitles titles;
-  CDDrivePtr drive = ReadDisc(kNormalTimeoutMs, &titles);
+  CDDrivePtr drive = ReadDisc(timeout_ms, &titles);
   if (key) *key = drive ? drive->disc_key : "";
   if (!drive) return tracks;
   for (int n = int(drive->first_track); n <= int(drive->last_track); ++n) {

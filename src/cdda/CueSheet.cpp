@@ -4,8 +4,10 @@
 
 #include <cctype>
 #include <sstream>
+#include <string_view>
 
 #include "platform/TextLines.h"
+#include "platform/Utf8.h"
 
 namespace cdda {
 namespace {
@@ -60,6 +62,48 @@ bool SplitFileLine(const std::string& rest, std::string& name, std::string& type
   return !name.empty();
 }
 
+// True when text is well-formed UTF-8 (no overlong forms or surrogates).
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const size_t length = byte < 0x80                   ? 1
+                          : byte >= 0xC2 && byte < 0xE0 ? 2
+                          : byte >= 0xE0 && byte < 0xF0 ? 3
+                          : byte >= 0xF0 && byte < 0xF5 ? 4
+                                                        : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    const uint32_t lowest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < lowest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return false;
+    i += length;
+  }
+  return true;
+}
+
+// The text after TITLE or PERFORMER: quoted (up to the closing quote) or bare
+// (the rest of the line). Sheets written on older systems are Latin-1; control
+// characters become spaces.
+std::string CueText(const std::string& rest) {
+  const size_t start = rest.find_first_not_of(" \t");
+  if (start == std::string::npos) return {};
+  std::string text;
+  if (rest[start] == '"') {
+    const size_t end = rest.find('"', start + 1);
+    text = rest.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+  } else {
+    text = rest.substr(start, rest.find_last_not_of(" \t") + 1 - start);
+  }
+  if (!IsUtf8(text)) text = platform::Latin1ToUtf8(text);
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return text;
+}
+
 bool SetTrackMode(const std::string& mode, ImageTrack& track) {
   struct Mode {
     const char* name;
@@ -109,7 +153,9 @@ class CueParser {
     if (keyword == "PREGAP") return AddPregap(args);
     if (keyword == "FLAGS") return AddFlags(args);
     if (keyword == "REM") return AddRemark(args);
-    return true;  // titles, performers, catalogue numbers and the like
+    if (keyword == "TITLE") SetText(rest, sheet_title_, &ImageTrack::title);
+    if (keyword == "PERFORMER") SetText(rest, sheet_performer_, &ImageTrack::performer);
+    return true;  // songwriters, catalogue numbers and the like
   }
 
   std::optional<CueLayout> Finish();
@@ -186,6 +232,16 @@ class CueParser {
     return true;
   }
 
+  // Before the first TRACK a text is the sheet's, after it the track's.
+  void SetText(const std::string& rest, std::string& sheet_field,
+               std::string ImageTrack::*track_field) {
+    if (tracks_.empty()) {
+      sheet_field = CueText(rest);
+    } else {
+      tracks_.back().track.*track_field = CueText(rest);
+    }
+  }
+
   bool LayOutFile(const PendingFile& file, size_t file_index, CueLayout& layout);
 
   std::string cue_path_;
@@ -193,6 +249,8 @@ class CueParser {
   std::vector<PendingTrack> tracks_;
   int session_ = 1;
   uint64_t cursor_ = 0;  // next free LBA
+  std::string sheet_title_;
+  std::string sheet_performer_;
 };
 
 bool CueParser::LayOutFile(const PendingFile& file, size_t file_index, CueLayout& layout) {
@@ -241,6 +299,8 @@ bool CueParser::LayOutFile(const PendingFile& file, size_t file_index, CueLayout
 std::optional<CueLayout> CueParser::Finish() {
   if (tracks_.empty()) return std::nullopt;
   CueLayout layout;
+  layout.title = sheet_title_;
+  layout.performer = sheet_performer_;
   for (size_t f = 0; f < files_.size(); ++f) {
     layout.files.push_back(files_[f].file);
     if (!LayOutFile(files_[f], f, layout)) return std::nullopt;

@@ -1,7 +1,8 @@
 // CueSheet: the layout of a CUE/BIN disc image as a drive would present it.
 //
 // Reads "FILE name BINARY|MOTOROLA", "TRACK nn AUDIO|MODE1/2352|MODE2/2352|
-// MODE1/2048|MODE2/2336", "INDEX 01", "PREGAP", "FLAGS" and "REM SESSION nn".
+// MODE1/2048|MODE2/2336", "INDEX 01", "PREGAP", "FLAGS" and "REM SESSION nn",
+// and the texts "TITLE" and "PERFORMER" of the sheet and of each track.
 // Tracks start at their INDEX 01; a PREGAP is silence not stored in the file;
 // a later session starts 11400 sectors after the previous one ends, as on a
 // pressed multi-session disc. Every offset is checked against the file sizes.
@@ -25,6 +26,8 @@ struct ImageTrack {
   uint32_t lba = 0;                       // start (INDEX 01)
   uint32_t sector_size = kRawSectorSize;  // bytes per sector in the file
   uint32_t user_offset = 0;               // where 2048 bytes of user data begin in a data sector
+  std::string title;                      // TITLE after the TRACK line (UTF-8)
+  std::string performer;                  // PERFORMER after the TRACK line (UTF-8)
 };
 
 // A run of consecutive sectors with one source.
@@ -50,6 +53,8 @@ struct CueLayout {
   std::vector<ImageExtent> extents;  // in LBA order, contiguous from LBA 0
   uint32_t leadout = 0;
   int last_session = 1;
+  std::string title;      // the sheet's TITLE: the album (UTF-8)
+  std::string performer;  // the sheet's PERFORMER: the artist (UTF-8)
 };
 
 // Parses the CUE sheet at path and sizes its files. Nullopt when the sheet is

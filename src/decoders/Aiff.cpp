@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "decoders/Decoders.h"
@@ -124,6 +125,30 @@ bool PcmByteOrder(uint32_t compression, uint8_t* order) {
     return false;
   }
   return true;
+}
+
+// A compression type as text, bytes outside printable ASCII shown as '?'.
+std::string CompressionText(uint32_t compression) {
+  std::string text;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const auto byte = static_cast<char>((compression >> shift) & 0xFF);
+    text += byte >= 0x20 && byte <= 0x7E ? byte : '?';
+  }
+  return text;
+}
+
+// What keeps a well-formed file from playing; "" when nothing does.
+std::string Unsupported(const Common& common, const ChunkHeader& samples) {
+  const bool adpcm = samples.id == FourCC("ADP4");
+  uint8_t order = 0;
+  if (!adpcm && !PcmByteOrder(common.compression, &order))
+    return "AIFF-C compression '" + CompressionText(common.compression) + "'";
+  if (common.channels != 1 && common.channels != 2)
+    return "AIFF with " + std::to_string(common.channels) + " channels";
+  if (adpcm && common.channels != 1) return "two-channel AIFF ADP4";
+  if (!adpcm && common.bits != 8 && common.bits != 16)
+    return std::to_string(common.bits) + "-bit AIFF";
+  return "";
 }
 
 // Fills the format fields; false for what cannot be played.
@@ -272,6 +297,10 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   Common common;
   ChunkHeader samples;
   if (!ReadChunks(&reader, form == FourCC("AIFC"), &common, &samples, &found)) return 0;
+  if (std::string unsupported = Unsupported(common, samples); !unsupported.empty()) {
+    Probe_NoteUnsupported(std::move(unsupported));
+    return 0;
+  }
   if (!SetFormat(common, samples, &found)) return 0;
   iff::Install({Open, Close, Seek, Decode, Position}, &found);
   *track = found;

@@ -2,6 +2,7 @@
 // 16-bit linear samples, one or two channels.
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "decoders/Decoders.h"
@@ -34,6 +35,22 @@ const Encoding* FindEncoding(uint32_t code) {
     if (e.code == code) return &e;
   }
   return nullptr;
+}
+
+// Codings other writers use that this module does not decode.
+std::string UnsupportedCoding(uint32_t code) {
+  switch (code) {
+    case 4: return "24-bit AU";
+    case 5: return "32-bit AU";
+    case 6: return "floating-point AU";
+    case 7: return "double-precision AU";
+    case 23: return "G.721 ADPCM AU";
+    case 24: return "G.722 AU";
+    case 25:
+    case 26: return "G.723 ADPCM AU";
+    case 27: return "A-law AU";
+    default: return "AU encoding " + std::to_string(code);
+  }
 }
 
 struct Au {
@@ -69,9 +86,19 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   const Encoding* encoding = FindEncoding(platform::BigEndian32(header + 12));
   const uint32_t rate = platform::BigEndian32(header + 16);
   const uint32_t channels = platform::BigEndian32(header + 20);
-  if (file_size < data_start || !encoding || !PlayableFrequency(rate) ||
-      (channels != 1 && channels != 2))
+  if (file_size < data_start) return 0;
+  if (!encoding) {
+    Probe_NoteUnsupported(UnsupportedCoding(platform::BigEndian32(header + 12)));
     return 0;
+  }
+  if (channels != 1 && channels != 2) {
+    Probe_NoteUnsupported("AU with " + std::to_string(channels) + " channels");
+    return 0;
+  }
+  if (!PlayableFrequency(rate)) {
+    Probe_NoteUnsupported("AU at " + std::to_string(rate) + " Hz");
+    return 0;
+  }
   const int64_t available = file_size - data_start;
   const int64_t bytes =
       data_size == kUnknownSize ? available : std::min<int64_t>(data_size, available);

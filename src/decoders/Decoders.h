@@ -15,6 +15,9 @@ void Decoders_Exit();
 const char* Decoders_GetDescription(int index);
 // Identifies a file (or CD pseudo-path); null when no module accepts it.
 TrackPtr Decoder_Identify(const std::string& path);
+// After an identification on this thread that gave null: the format a module
+// recognised but cannot play ("A-law AU"), or "" when no module knew the file.
+const std::string& Decoder_LastUnsupported();
 
 // Identifies a file as one module alone would, skipping the others' probes.
 TrackPtr Decoder_IdentifyAs(const std::string& path, const DecoderClass& module);

@@ -30,6 +30,7 @@ constexpr std::array<const DecoderClass*, 7> kExitOrder = {
 
 std::array<const char*, 7> g_descriptions{};
 bool g_started = false;
+thread_local std::string g_last_unsupported;
 
 bool ProbeAny(std::span<const DecoderClass* const> modules, TW_File* file, const uint8_t* header,
               size_t size, TrackInfo* track) {
@@ -75,7 +76,7 @@ const char* Decoders_GetDescription(int index) {
 namespace {
 
 // Offers the file's first bytes to the given modules in turn.
-TrackPtr IdentifyWith(const std::string& path, std::span<const DecoderClass* const> modules) {
+TrackPtr ProbeFile(const std::string& path, std::span<const DecoderClass* const> modules) {
   auto track = std::make_unique<TrackInfo>();
   track->path = path;
   std::vector<uint8_t> header(kHeaderSize, 0);
@@ -95,9 +96,19 @@ TrackPtr IdentifyWith(const std::string& path, std::span<const DecoderClass* con
   return track;
 }
 
+TrackPtr IdentifyWith(const std::string& path, std::span<const DecoderClass* const> modules) {
+  Probe_TakeUnsupported();
+  TrackPtr track = ProbeFile(path, modules);
+  std::string unsupported = Probe_TakeUnsupported();
+  g_last_unsupported = track ? std::string() : std::move(unsupported);
+  return track;
+}
+
 }  // namespace
 
 TrackPtr Decoder_Identify(const std::string& path) { return IdentifyWith(path, kProbeOrder); }
+
+const std::string& Decoder_LastUnsupported() { return g_last_unsupported; }
 
 TrackPtr Decoder_IdentifyAs(const std::string& path, const DecoderClass& module) {
   const DecoderClass* const only[] = {&module};

@@ -87,4 +87,11 @@ struct DecoderClass {
   int (*probe)(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track);
 };
 
+// A probe that recognises its format in a file it cannot play names what it found
+// ("A-law AU") before it rejects, so the user learns why the file is refused. The
+// first note of an identification counts; notes are kept per thread.
+void Probe_NoteUnsupported(std::string what);
+// The note of the identification under way, emptied.
+std::string Probe_TakeUnsupported();
+
 }  // namespace decoders

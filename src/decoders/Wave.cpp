@@ -1,7 +1,9 @@
 // RIFF WAVE: uncompressed PCM, 8 (unsigned) or 16 (little-endian) bits, one or
 // two channels.
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "decoders/Decoders.h"
 #include "decoders/PcmTrack.h"
@@ -86,9 +88,32 @@ bool WalkChunks(TW_File* file, int64_t file_size, WaveFacts* facts) {
   return facts->have_format && facts->have_data;
 }
 
-bool Playable(const WaveFormat& f) {
-  return f.format == kFormatPcm && (f.channels == 1 || f.channels == 2) &&
-         (f.bits == 8 || f.bits == 16) && PlayableFrequency(f.rate);
+std::string FormatName(uint16_t format) {
+  switch (format) {
+    case 2: return "MS ADPCM WAVE";
+    case 3: return "floating-point WAVE";
+    case 6: return "A-law WAVE";
+    case 7: return "mu-law WAVE";
+    case 0x11: return "IMA ADPCM WAVE";
+    case 0x50: return "MPEG WAVE";
+    case 0x55: return "MPEG layer III WAVE";
+    case 0xFFFE: return "extensible WAVE";
+    default: {
+      char name[32];
+      std::snprintf(name, sizeof name, "WAVE format 0x%04X", format);
+      return name;
+    }
+  }
+}
+
+// What keeps the format from playing; "" when it plays.
+std::string Unsupported(const WaveFormat& f) {
+  if (f.format != kFormatPcm) return FormatName(f.format);
+  if (f.channels != 1 && f.channels != 2)
+    return "WAVE with " + std::to_string(f.channels) + " channels";
+  if (f.bits != 8 && f.bits != 16) return std::to_string(f.bits) + "-bit WAVE";
+  if (!PlayableFrequency(f.rate)) return "WAVE at " + std::to_string(f.rate) + " Hz";
+  return "";
 }
 
 struct Wave {
@@ -126,7 +151,11 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
     return 0;
   WaveFacts facts;
   const int64_t file_size = TW_File_Size(file);
-  if (!WalkChunks(file, file_size, &facts) || !Playable(facts.format)) return 0;
+  if (!WalkChunks(file, file_size, &facts)) return 0;
+  if (std::string unsupported = Unsupported(facts.format); !unsupported.empty()) {
+    Probe_NoteUnsupported(std::move(unsupported));
+    return 0;
+  }
   if (facts.data_start > std::numeric_limits<uint32_t>::max()) return 0;
   Fill(facts, track);
   return 1;

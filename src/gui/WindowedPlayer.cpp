@@ -10,6 +10,7 @@
 #include "gui/toolkit/MethodQueue.h"
 #include "gui/toolkit/PollSourceWatch.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
+#include "player/DiscPoll.h"
 #include "port/MprisService.h"
 
 namespace gui {
@@ -30,6 +31,9 @@ struct WindowedPlayer::Private {
   std::unique_ptr<MainWindow> window;
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
+  // The CD poll's worker answers through a descriptor; every 20th tick starts it.
+  std::unique_ptr<player::DiscPollSource> disc_poll;
+  std::unique_ptr<PollSourceWatch> disc_watch;
   // Declared after the core and the window, so they go first.
   std::unique_ptr<port::PortServer> port;
   std::unique_ptr<port::MprisService> mpris;
@@ -47,6 +51,8 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
   platform::Signals& signals = *p_->options.signals;
   p_->wake = std::make_unique<QSocketNotifier>(signals.WakeFd(), QSocketNotifier::Read);
   connect(p_->wake.get(), &QSocketNotifier::activated, this, &WindowedPlayer::WakeUp);
+  p_->disc_poll = std::make_unique<player::DiscPollSource>(p_->core);
+  p_->disc_watch = std::make_unique<PollSourceWatch>(*p_->disc_poll);
   p_->tick.setInterval(kTickMs);
   connect(&p_->tick, &QTimer::timeout, this, &WindowedPlayer::Tick);
 
@@ -76,6 +82,9 @@ WindowedPlayer::~WindowedPlayer() {
   p_->port_watch.reset();
   p_->mpris.reset();
   p_->port.reset();
+  // Every worker stops before the windows, the core and (after us) the engine go.
+  p_->disc_watch.reset();
+  p_->disc_poll.reset();
   p_->window.reset();
 }
 

@@ -149,16 +149,20 @@ std::unique_ptr<LyricsList> Lrc_Read(const std::string& path) {
 
 std::string Lrc_Format(const LyricsList& list) { return Lyrics_FormatWith(list, LrcStamp); }
 
-bool ConvertLrcToKok(const std::string& lrc_path, std::string* error) {
+bool ConvertLrcToKok(const std::string& lrc_path, std::string* error, std::string* written) {
   const std::unique_ptr<LyricsList> list = Lrc_Read(lrc_path);
   const std::string text = list ? Lyrics_Format(*list) : std::string();
-  return WriteConverted(lrc_path, Lyrics_NameFor(lrc_path), list.get(), text, error);
+  const std::string target = Lyrics_NameFor(lrc_path);
+  if (written) *written = target;
+  return WriteConverted(lrc_path, target, list.get(), text, error);
 }
 
-bool ConvertKokToLrc(const std::string& kok_path, std::string* error) {
+bool ConvertKokToLrc(const std::string& kok_path, std::string* error, std::string* written) {
   const std::unique_ptr<LyricsList> list = Lyrics_Read(kok_path);
   const std::string text = list ? Lrc_Format(*list) : std::string();
-  return WriteConverted(kok_path, WithExtension(kok_path, ".lrc"), list.get(), text, error);
+  const std::string target = WithExtension(kok_path, ".lrc");
+  if (written) *written = target;
+  return WriteConverted(kok_path, target, list.get(), text, error);
 }
 
 }  // namespace karaoke

@@ -25,9 +25,12 @@ std::unique_ptr<LyricsList> Lrc_Read(const std::string& path);
 std::string Lrc_Format(const LyricsList& list);
 
 // Converts FILE.lrc into the ".kok" file the karaoke display looks for beside it
-// (Lyrics_NameFor). False with a message in *error when nothing was written.
-bool ConvertLrcToKok(const std::string& lrc_path, std::string* error);
-// Converts FILE.kok into FILE.lrc beside it. False with a message in *error.
-bool ConvertKokToLrc(const std::string& kok_path, std::string* error);
+// (Lyrics_NameFor), whose path goes to *written (may be null). False with a
+// message in *error when nothing was written.
+bool ConvertLrcToKok(const std::string& lrc_path, std::string* error,
+                     std::string* written = nullptr);
+// Converts FILE.kok into FILE.lrc beside it, the same way.
+bool ConvertKokToLrc(const std::string& kok_path, std::string* error,
+                     std::string* written = nullptr);
 
 }  // namespace karaoke

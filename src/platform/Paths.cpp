@@ -6,20 +6,19 @@
 namespace platform {
 namespace {
 
-std::string EnvOrEmpty(const char* name) {
+// The variable's value, or fallback when it is unset or empty.
+std::string EnvOr(const char* name, const char* fallback) {
   const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
+  return value != nullptr && *value != '\0' ? value : fallback;
 }
 
 }  // namespace
 
 std::string UserDataFolder() {
-  if (std::string home = EnvOrEmpty("TUNEWRIGHT_HOME"); !home.empty()) return home;
-  if (std::string config = EnvOrEmpty("XDG_CONFIG_HOME"); !config.empty())
+  if (std::string home = EnvOr("TUNEWRIGHT_HOME", ""); !home.empty()) return home;
+  if (std::string config = EnvOr("XDG_CONFIG_HOME", ""); !config.empty())
     return config + "/tunewright";
-  std::string home = EnvOrEmpty("HOME");
-  if (home.empty()) home = ".";
-  return home + "/.config/tunewright";
+  return EnvOr("HOME", ".") + "/.config/tunewright";
 }
 
 bool EnsureUserDataFolder() {

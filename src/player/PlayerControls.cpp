@@ -313,6 +313,8 @@ void PlayerCore::RemoveListener(PlayerListener* listener) { std::erase(listeners
 
 void PlayerCore::NotifyState() {
   const PlayState state = State();
+  if (state == told_state_) return;
+  told_state_ = state;
   Notify([state](PlayerListener& l) { l.OnStateChanged(state); });
 }
 

@@ -11,6 +11,7 @@ namespace player {
 namespace {
 
 constexpr int kStateFinished = 4;
+constexpr uint64_t kDiscPollTicks = 20;  // 5 s
 constexpr auto kStepHold = std::chrono::seconds(1);
 constexpr double kClickStep = 10.0;
 constexpr double kScanStep = 0.8;
@@ -167,6 +168,7 @@ void PlayerCore::EndOfTrackCheck(Clock::time_point now) {
 }
 
 void PlayerCore::Tick(Clock::time_point now) {
+  if (++ticks_ % kDiscPollTicks == 0 && disc_poll_) disc_poll_();
   if (!playing_) {
     ShowStoppedTitle();
     return;

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "cdda/CdPoller.h"
 #include "player/PlayerController.h"
 #include "player/Playlist.h"
 #include "player/PlaylistFiles.h"
@@ -115,6 +116,16 @@ class PlayerCore : public PlayerController {
   }
   bool IsPlaying() const { return playing_; }
   const decoders::TrackInfo* PlayingTrack() const;
+
+  // Disc changes (DiscPoll.cpp). The hook starts a poll every 20th tick; the
+  // poll's result comes back here on the main task.
+  void SetDiscPollHook(std::function<void()> hook) { disc_poll_ = std::move(hook); }
+  void ApplyDiscChange(cdda::DiscChange change);
+  // Playlist lines (".plst" format) added at the bottom without playing, then the
+  // highlight put on a row: the saved state coming back.
+  void RestoreRows(const std::vector<std::string>& lines, int highlighted);
+  // Every row as its playlist line, in the displayed order.
+  std::vector<std::string> RowLines() const;
 
   // PlayerController -------------------------------------------------------
   bool PerformReturnId(int id) override;
@@ -225,6 +236,7 @@ class PlayerCore : public PlayerController {
   std::array<bool, 4> sub_windows_{};
   bool iconified_ = false;
   bool file_requester_open_ = false;
+  PlayState told_state_ = PlayState::kStopped;  // what the listeners heard last
 
   std::string last_playlist_path_;
   std::string cd_id_;
@@ -233,6 +245,8 @@ class PlayerCore : public PlayerController {
   KaraokeListener* karaoke_ = nullptr;
   std::function<void(const decoders::TrackInfo&)> song_started_;
   std::vector<PlayerListener*> listeners_;
+  std::function<void()> disc_poll_;
+  uint64_t ticks_ = 0;
 };
 
 template <typename F>

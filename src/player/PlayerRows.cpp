@@ -145,6 +145,29 @@ void PlayerCore::OpenSelected(const std::vector<std::string>& names, bool append
   if (!append) AutoPlayAfterLoading();
 }
 
+void PlayerCore::RestoreRows(const std::vector<std::string>& lines, int highlighted) {
+  PlaylistLoader loader(
+      playlist_, [this](PlaylistEntry* entry, int at) { return InsertEntry(entry, at); }, database_,
+      MainGroup().playlist_pattern);
+  const bool was_empty = view_.empty();
+  int highlighted_row = -1;  // lines whose file is gone add no row
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int before = RowCount();
+    loader.AddFileOrPlaylist(lines[i], true, -1);
+    if (static_cast<int>(i) == highlighted && RowCount() > before) highlighted_row = before;
+  }
+  // The order comes back as it was: a first Play with random on does not shuffle it.
+  if (was_empty) new_since_play_ = false;
+  ListChanged();
+  if (highlighted_row >= 0) SetHighlighted(highlighted_row);
+}
+
+std::vector<std::string> PlayerCore::RowLines() const {
+  std::vector<std::string> lines;
+  for (const ViewRow& row : view_) lines.push_back(Entry_FormatLine(row.entry));
+  return lines;
+}
+
 void PlayerCore::ReloadCd() {
   RemoveByType("CDDA");
   std::string key;

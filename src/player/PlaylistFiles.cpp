@@ -28,10 +28,7 @@ bool IsBlank(const std::string& text) {
 
 using platform::EndsWithNoCase;
 
-bool IsForeignPlaylist(const std::string& path) {
-  return EndsWithNoCase(path, ".m3u") || EndsWithNoCase(path, ".m3u8") ||
-         EndsWithNoCase(path, ".pls");
-}
+bool IsForeignPlaylist(const std::string& path) { return IsForeignPlaylistName(path); }
 
 bool IsCdTrackPath(const std::string& path) {
   return cdda::CDDA_ParseTrackPath(path).has_value();
@@ -107,7 +104,56 @@ std::vector<std::string> ReadPls(platform::TextFile& file) {
   return paths;
 }
 
+using FileId = std::pair<unsigned long, unsigned long>;  // device, inode
+
+bool IsFolderLink(const std::string& path, const struct stat& link_info) {
+  struct stat info{};
+  return S_ISLNK(link_info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void ListFolderInto(const std::string& folder, int levels_left, std::set<FileId>& seen,
+                    std::vector<std::string>& files) {
+  struct stat info{};
+  if (levels_left <= 0 || ::stat(folder.c_str(), &info) != 0) return;
+  if (!seen.insert({info.st_dev, info.st_ino}).second) return;
+  std::vector<std::string> children;
+  std::error_code ec;
+  for (const auto& child : std::filesystem::directory_iterator(folder, ec)) {
+    children.push_back(child.path().string());
+  }
+  std::sort(children.begin(), children.end());
+  for (const std::string& child : children) {
+    if (files.size() >= PlaylistLoader::kMaxEntries) return;
+    struct stat link_info{};
+    if (::lstat(child.c_str(), &link_info) != 0) continue;
+    if (S_ISDIR(link_info.st_mode)) {
+      ListFolderInto(child, levels_left - 1, seen, files);
+    } else if (!IsFolderLink(child, link_info)) {
+      files.push_back(child);
+    }
+  }
+}
+
 }  // namespace
+
+bool IsForeignPlaylistName(const std::string& path) {
+  return EndsWithNoCase(path, ".m3u") || EndsWithNoCase(path, ".m3u8") ||
+         EndsWithNoCase(path, ".pls");
+}
+
+std::string ResolveListedName(const std::string& list_path, const std::string& name) {
+  const auto beside = ResolvePlaylistLine(list_path, name);
+  struct stat info{};
+  if (beside && *beside != name && ::stat(beside->c_str(), &info) == 0) return *beside;
+  return name;
+}
+
+std::vector<std::string> ListFolderFiles(const std::string& folder, int max_depth) {
+  std::set<FileId> seen;
+  std::vector<std::string> files;
+  ListFolderInto(folder, max_depth, seen, files);
+  return files;
+}
 
 std::string Entry_FormatLine(const PlaylistEntry* entry, bool* cut) {
   if (cut) *cut = false;
@@ -183,18 +229,12 @@ int PlaylistLoader::AddPath(const std::string& path, bool no_playlist, int posit
 
 int PlaylistLoader::AddFolder(const std::string& path, bool no_playlist, int position, int depth) {
   struct stat info{};
-  if (depth >= kMaxDepth || ::stat(path.c_str(), &info) != 0) return position;
+  if (::stat(path.c_str(), &info) != 0) return position;
   const FileId id{info.st_dev, info.st_ino};
-  if (!open_.insert(id).second) return position;
-  std::vector<std::string> children;
-  std::error_code ec;
-  for (const auto& child : std::filesystem::directory_iterator(path, ec)) {
-    children.push_back(child.path().string());
-  }
-  std::sort(children.begin(), children.end());
-  for (const std::string& child : children) {
+  if (!open_.insert(id).second) return position;  // a playlist names a folder being read
+  for (const std::string& file : ListFolderFiles(path, kMaxDepth - depth)) {
     if (!Budget()) break;
-    position = AddPath(child, no_playlist, position, depth + 1);
+    position = AddLine(file, no_playlist, position, depth + 1);
   }
   open_.erase(id);
   return position;

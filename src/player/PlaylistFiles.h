@@ -76,5 +76,16 @@ std::optional<std::string> ResolvePlaylistLine(const std::string& playlist_path,
 
 // The songs named by an M3U/M3U8 or PLS list (paths as written, comments dropped).
 std::vector<std::string> ReadForeignPlaylist(const std::string& path);
+// True for the names of M3U/M3U8 and PLS lists.
+bool IsForeignPlaylistName(const std::string& path);
+
+// A name read from a list: a relative name that exists beside the list is taken
+// from there, any other name as written.
+std::string ResolveListedName(const std::string& list_path, const std::string& name);
+
+// Every file below a folder, in the order a folder is added: names sorted,
+// subfolders in place, folder symlinks not followed, a folder met twice (a bind
+// mount) skipped, at most max_depth levels and PlaylistLoader::kMaxEntries names.
+std::vector<std::string> ListFolderFiles(const std::string& folder, int max_depth);
 
 }  // namespace player

@@ -1,5 +1,7 @@
 #include "port/CommandTable.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -33,6 +35,13 @@ int64_t WholeSeconds(double seconds) {
   if (!std::isfinite(seconds) || seconds <= 0) return 0;
   if (seconds >= 9.0e18) return std::numeric_limits<int64_t>::max();
   return static_cast<int64_t>(seconds);
+}
+
+// A name the player could list: a file, folder or drive that exists (a dangling
+// symbolic link does not). Whether it holds sound is the loader's business.
+bool NameExists(const std::string& name) {
+  struct stat info {};
+  return !name.empty() && ::stat(name.c_str(), &info) == 0;
 }
 
 PortReply Done(bool took_effect) { return PortReply{took_effect ? kRcOk : kRcNoEffect, {}}; }
@@ -196,8 +205,7 @@ void CommandTable::AddTransportCommands() {
   for (const char* name : {"open", "add"}) {
     const bool clear_first = name[0] == 'o';
     Add(name, "FILE/M,NOPLAYLIST/S", [this, clear_first](const Args& a) {
-      player_.AddNames(a[0].list, a[1].present, clear_first);
-      return Done(true);
+      return AddNames(a[0].list, a[1].present, clear_first);
     });
   }
 }
@@ -254,6 +262,18 @@ PortReply CommandTable::Select(const Args& args) {
   return Done(player_.SelectRow(args[0].number - 1));
 }
 
+PortReply CommandTable::AddNames(const std::vector<std::string>& names, bool no_playlist,
+                                 bool clear_first) {
+  std::vector<std::string> existing;
+  for (const std::string& name : names)
+    if (NameExists(name)) existing.push_back(name);
+  const bool all_exist = existing.size() == names.size();
+  // A list of names none of which exists changes nothing: "open" keeps the list.
+  if (existing.empty() && !names.empty()) return PortReply{kRcBadCommand, {}};
+  player_.AddNames(existing, no_playlist, clear_first);
+  return all_exist ? Done(true) : PortReply{kRcBadCommand, {}};
+}
+
 PortReply CommandTable::Time(int64_t seconds) const {
   return Text(player::FormatTime(seconds, time_type_));
 }
@@ -264,6 +284,8 @@ PortReply CommandTable::Unknown(std::string_view line) {
 }
 
 PortReply CommandTable::Execute(std::string_view line) {
+  // A blank line is answered too: a client waiting for its reply must not hang.
+  if (TrimBlanks(line).empty()) return PortReply{kRcBadCommand, {}};
   const std::string_view name = FirstWord(line);
   for (size_t i = 0; i < commands_.size(); ++i) {
     if (!platform::EqualsNoCase(name, commands_[i].name)) continue;

@@ -81,6 +81,8 @@ class CommandTable {
 
   PortReply ApplyState(player::Button button, const platform::ArgValue& state);
   PortReply Select(const Args& args);
+  // "open" and "add": names that do not exist are left out and make the reply RC=10.
+  PortReply AddNames(const std::vector<std::string>& names, bool no_playlist, bool clear_first);
   PortReply Text(std::string text) const { return PortReply{kRcOk, std::move(text)}; }
   PortReply Time(int64_t seconds) const;
   PortReply Unknown(std::string_view line);

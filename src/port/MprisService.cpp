@@ -190,11 +190,15 @@ std::map<std::string, sdbus::Variant> MprisService::Impl::Metadata() const {
   data["mpris:length"] = sdbus::Variant(static_cast<int64_t>(
       std::min<int64_t>(player.CurrentDurationSeconds(), INT64_MAX / 1000000) * 1000000));
   data["xesam:title"] = sdbus::Variant(player.CurrentField(player::kFieldTitle));
-  data["xesam:album"] = sdbus::Variant(player.CurrentField(player::kFieldAlbum));
-  data["xesam:artist"] =
-      sdbus::Variant(std::vector<std::string>{player.CurrentField(player::kFieldArtist)});
-  data["xesam:genre"] =
-      sdbus::Variant(std::vector<std::string>{player.CurrentField(player::kFieldGenre)});
+  // A text the song does not have is left out: desktops show an empty one as
+  // a blank line, or as an artist named "".
+  if (std::string album = player.CurrentField(player::kFieldAlbum); !album.empty())
+    data["xesam:album"] = sdbus::Variant(album);
+  for (const auto& [key, field] : {std::pair{"xesam:artist", player::kFieldArtist},
+                                   std::pair{"xesam:genre", player::kFieldGenre}}) {
+    std::string text = player.CurrentField(field);
+    if (!text.empty()) data[key] = sdbus::Variant(std::vector<std::string>{std::move(text)});
+  }
   data["xesam:url"] = sdbus::Variant("file://" + player.CurrentField(player::kFieldFilePath));
   return data;
 }

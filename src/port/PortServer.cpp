@@ -203,7 +203,6 @@ void PortServer::HandleLines(Client& client) {
 }
 
 void PortServer::HandleLine(Client& client, std::string_view line) {
-  if (line.find_first_not_of(" \t") == std::string_view::npos) return;
   if (CommandTable::IsCommand(line, "watch")) {
     client.watching = true;
     Send(client, FormatReply(PortReply{}));

@@ -57,6 +57,11 @@ int RunSendClient(const std::vector<std::string>& commands, int port, std::ostre
       code = kRcBadCommand;
       continue;
     }
+    if (command.find_first_not_of(" \t") == std::string::npos) {
+      err << "An empty command does nothing\n";
+      code = kRcBadCommand;
+      continue;
+    }
     std::optional<std::string> reply;
     if (SendAll(fd.get(), command + "\n")) reply = ReadPortLine(fd.get(), pending);
     std::string result;

@@ -13,8 +13,8 @@ constexpr int kNoInstanceExitCode = 20;
 // Sends each command in order to instance port (from 1) in folder (empty: the
 // default folder), writes each RESULT text as a line to out and complaints to
 // err, and returns the last return code (kNoInstanceExitCode when no instance
-// answers or the answer stops early). A command holding a line break is refused
-// with RC=10 without being sent.
+// answers or the answer stops early). A command holding a line break, and an
+// empty or blank one, is refused with RC=10 without being sent.
 int RunSendClient(const std::vector<std::string>& commands, int port, std::ostream& out,
                   std::ostream& err, const std::string& folder = {});
 

@@ -1,5 +1,7 @@
 #include "settings/SettingsCatalogue.h"
 
+#include <utility>
+
 #include "settings/SettingsGroups.h"
 
 namespace settings {
@@ -153,16 +155,58 @@ struct CatalogueWriter {
   void Pen(const char* s, const char* k, const settings::Pen& value) { doc.SetBlock(s, k, value); }
 };
 
+// The value as the user wrote it, without the blanks and carriage return a
+// line may end in.
+std::string Written(const std::string& value) {
+  size_t end = value.size();
+  while (end > 0 && IsSettingsSpace(value[end - 1])) --end;
+  return "'" + value.substr(0, end) + "'";
+}
+
 struct CatalogueReader {
   const SettingsDocument& doc;
+  std::vector<SettingsWarning>* warnings;
+
+  // The entry of a number key when it holds one; a typo is reported and skipped.
+  const SettingsEntry* NumberEntry(const char* s, const char* k) {
+    const SettingsEntry* entry = doc.FindEntry(s, k);
+    if (entry == nullptr || HoldsNumber(entry->value)) return entry;
+    if (warnings) warnings->push_back({entry->line, k, Written(entry->value) + " is not a number"});
+    return nullptr;
+  }
   void Flag(const char* s, const char* k, uint16_t& value) { doc.GetFlag(s, k, value); }
   template <typename Int>
   void Number(const char* s, const char* k, Int& value) {
-    doc.GetNumber(s, k, value);
+    if (NumberEntry(s, k)) doc.GetNumber(s, k, value);
   }
-  void Hex(const char* s, const char* k, uint32_t& value) { doc.GetHex(s, k, value); }
+  void Hex(const char* s, const char* k, uint32_t& value) {
+    if (NumberEntry(s, k)) doc.GetHex(s, k, value);
+  }
   void Text(const char* s, const char* k, std::string& value) { doc.GetString(s, k, value); }
   void Pen(const char* s, const char* k, settings::Pen& value) { doc.GetBlock(s, k, value); }
+};
+
+// Walks the clamped snapshot: a number the ranges changed is reported with the
+// value as written and the value used instead.
+struct RangeReporter {
+  const SettingsDocument& doc;
+  std::vector<SettingsWarning>& warnings;
+
+  void Flag(const char*, const char*, const uint16_t&) {}
+  template <typename Int>
+  void Number(const char* s, const char* k, const Int& used) {
+    const SettingsEntry* entry = doc.FindEntry(s, k);
+    Int read{};
+    if (entry == nullptr || !HoldsNumber(entry->value) || !doc.GetNumber(s, k, read) ||
+        read == used)
+      return;
+    warnings.push_back({entry->line, k,
+                        Written(entry->value) + " is out of range, " +
+                            std::to_string(static_cast<int64_t>(used)) + " is used"});
+  }
+  void Hex(const char*, const char*, const uint32_t&) {}
+  void Text(const char*, const char*, const std::string&) {}
+  void Pen(const char*, const char*, const settings::Pen&) {}
 };
 
 }  // namespace
@@ -188,9 +232,25 @@ void WriteCatalogue(const SettingsSnapshot& snapshot, SettingsDocument& document
   VisitCatalogue(snapshot, writer);
 }
 
-void ReadCatalogue(const SettingsDocument& document, SettingsSnapshot& snapshot) {
-  CatalogueReader reader{document};
+void ReadCatalogue(const SettingsDocument& document, SettingsSnapshot& snapshot,
+                   std::vector<SettingsWarning>* warnings) {
+  CatalogueReader reader{document, warnings};
   VisitCatalogue(snapshot, reader);
+}
+
+void ClampCatalogue(const SettingsDocument& document, SettingsSnapshot& snapshot,
+                    std::vector<SettingsWarning>* warnings) {
+  ClampToRanges(snapshot.audio);
+  ClampToRanges(snapshot.mpeg);
+  ClampToRanges(snapshot.karaoke);
+  ClampToRanges(snapshot.levels);
+  ClampToRanges(snapshot.main);
+  ClampToRanges(snapshot.audio_base);
+  ClampToRanges(snapshot.file);
+  ClampToRanges(snapshot.cdda);
+  if (warnings == nullptr) return;
+  RangeReporter reporter{document, *warnings};
+  VisitCatalogue(std::as_const(snapshot), reporter);
 }
 
 }  // namespace settings

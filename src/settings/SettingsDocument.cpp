@@ -37,11 +37,11 @@ bool SettingsDocument::Read(const std::string& path) {
   if (!file.is_open()) return false;
   std::string section;
   std::string line;
-  while (file.ReadLine(line)) MergeLine(line, section);
+  for (int number = 1; file.ReadLine(line); ++number) MergeLine(line, section, number);
   return true;
 }
 
-void SettingsDocument::MergeLine(std::string_view line, std::string& section) {
+void SettingsDocument::MergeLine(std::string_view line, std::string& section, int line_number) {
   size_t i = SkipSpace(line, 0);
   if (i == line.size() || line[i] == ';' || line[i] == '=') return;
   if (line[i] == '[') {
@@ -56,7 +56,7 @@ void SettingsDocument::MergeLine(std::string_view line, std::string& section) {
   if (i == line.size() || line[i] != '=') return;
   i = SkipSpace(line, i + 1);
   if (i == line.size()) return;  // an empty value is not stored
-  SetString(section, key, line.substr(i));
+  Store(section, key, line.substr(i), line_number);
 }
 
 std::string SettingsDocument::ToText() const {
@@ -76,6 +76,11 @@ bool SettingsDocument::Write(const std::string& path) const {
 
 void SettingsDocument::SetString(std::string_view section, std::string_view key,
                                  std::string_view value) {
+  Store(section, key, value, 0);
+}
+
+void SettingsDocument::Store(std::string_view section, std::string_view key, std::string_view value,
+                             int line) {
   SettingsSection* target = FindSection(section);
   if (target == nullptr) {
     sections_.push_back(SettingsSection{std::string(section), {}});
@@ -84,10 +89,11 @@ void SettingsDocument::SetString(std::string_view section, std::string_view key,
   for (SettingsEntry& entry : target->entries) {
     if (NamesEqual(entry.key, key)) {
       entry.value = value;
+      entry.line = line;
       return;
     }
   }
-  target->entries.push_back(SettingsEntry{std::string(key), std::string(value)});
+  target->entries.push_back(SettingsEntry{std::string(key), std::string(value), line});
 }
 
 void SettingsDocument::SetNumber(std::string_view section, std::string_view key, int32_t value) {
@@ -128,10 +134,16 @@ bool SettingsDocument::GetBlock(std::string_view section, std::string_view key,
 }
 
 const std::string* SettingsDocument::Find(std::string_view section, std::string_view key) const {
+  const SettingsEntry* entry = FindEntry(section, key);
+  return entry ? &entry->value : nullptr;
+}
+
+const SettingsEntry* SettingsDocument::FindEntry(std::string_view section,
+                                                 std::string_view key) const {
   const SettingsSection* found = FindSection(section);
   if (found == nullptr) return nullptr;
   for (const SettingsEntry& entry : found->entries)
-    if (NamesEqual(entry.key, key)) return &entry.value;
+    if (NamesEqual(entry.key, key)) return &entry;
   return nullptr;
 }
 

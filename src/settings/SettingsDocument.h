@@ -18,6 +18,7 @@ namespace settings {
 struct SettingsEntry {
   std::string key;
   std::string value;
+  int line = 0;  // where the value was read from a file (counted from 1); 0 when set
 };
 
 struct SettingsSection {
@@ -31,8 +32,9 @@ class SettingsDocument {
   // are read whole). False only when the file cannot be opened.
   bool Read(const std::string& path);
   // Merges one line of the text form; section holds the name chosen by the
-  // last header and is updated by a header line.
-  void MergeLine(std::string_view line, std::string& section);
+  // last header and is updated by a header line. line_number is kept with the
+  // entry so that a value can be complained about where it stands.
+  void MergeLine(std::string_view line, std::string& section, int line_number = 0);
   // The whole document in the file's text form.
   std::string ToText() const;
   // Replaces the file atomically with ToText(). False leaves the old file as it was.
@@ -66,6 +68,8 @@ class SettingsDocument {
 
   // The stored text of a key, or null.
   const std::string* Find(std::string_view section, std::string_view key) const;
+  // The entry of a key (its text and line), or null.
+  const SettingsEntry* FindEntry(std::string_view section, std::string_view key) const;
   const std::vector<SettingsSection>& sections() const { return sections_; }
 
  private:
@@ -77,6 +81,7 @@ class SettingsDocument {
     store(*value);
     return true;
   }
+  void Store(std::string_view section, std::string_view key, std::string_view value, int line);
   SettingsSection* FindSection(std::string_view name);
   const SettingsSection* FindSection(std::string_view name) const;
 

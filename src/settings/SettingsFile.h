@@ -4,6 +4,7 @@
 // command-line overrides come after the load. All on the main task.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 namespace settings {
@@ -16,7 +17,16 @@ std::string Settings_DefaultPath();
 // any other file is read as text. Each group is fetched, overwritten with the
 // values found, brought into its ranges and applied, in catalogue order.
 // False, with every setting unchanged, when the file cannot be opened.
+//
+// A number that is no number keeps its setting's value, and a number outside
+// its setting's range is clamped; each gets one line on warnings (standard
+// error unless given): "PATH:LINE: KEY: 'abc' is not a number".
 bool Settings_Load(const std::string& path);
+bool Settings_Load(const std::string& path, std::ostream& warnings);
+
+// Loads only what decoding depends on (the MPEG2, MPEG3 and FILE groups), so a
+// tool decodes a file as the player would. False as Settings_Load.
+bool Settings_LoadDecoding(const std::string& path);
 
 // Writes every group's current values as a fresh text document, in catalogue
 // order, replacing the file atomically (its folder is created when missing).

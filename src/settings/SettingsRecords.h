@@ -33,11 +33,13 @@ struct AudioSettings {
   int8_t priority = 9;                  // PRIORITY
 };
 
-// MPEG2 (layers I and II) and MPEG3 (layer III).
+// MPEG2 (layers I and II) and MPEG3 (layer III). The frequency limits default
+// to 48000: the output is resampled to the device's rate anyway, and a lower
+// default would halve every 48 kHz stream (nothing above 12 kHz left).
 struct MpegLayerSettings {
-  uint32_t mono_freq_max = 44100;
+  uint32_t mono_freq_max = 48000;
   uint32_t mono_quality = 2;
-  uint32_t stereo_freq_max = 44100;
+  uint32_t stereo_freq_max = 48000;
   uint32_t stereo_quality = 2;
   uint16_t mono_forced = 0;
 };

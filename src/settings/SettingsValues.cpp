@@ -48,6 +48,13 @@ int64_t ParseNumberWide(std::string_view text) {
   return negative ? -magnitude : magnitude;
 }
 
+bool HoldsNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsSettingsSpace(text[i])) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
 int32_t ParseNumber(std::string_view text) {
   return static_cast<int32_t>(std::clamp<int64_t>(ParseNumberWide(text),
                                                   std::numeric_limits<int32_t>::min(),

@@ -21,6 +21,10 @@ constexpr bool IsSettingsSpace(char c) {
 // octal, otherwise decimal; stops at the first character that does not fit.
 // Saturates instead of overflowing. Text without digits gives 0.
 int64_t ParseNumberWide(std::string_view text);
+// True when a digit follows the leading white space and an optional sign: text
+// that a typo turned into no number at all ("abc", "", "-") gives false, while
+// trailing blanks or a carriage return after the digits do not matter.
+bool HoldsNumber(std::string_view text);
 // ParseNumberWide clamped to the signed 32-bit range.
 int32_t ParseNumber(std::string_view text);
 // For hexadecimal settings: the whole unsigned 32-bit range survives, negative

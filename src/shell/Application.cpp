@@ -34,28 +34,36 @@ int RunWindowed(const StartupOptions& options, platform::Signals& signals) {
                "This Tunewright was built without its window.\n"
                "Play files from the command line instead: tunewright FILE...\n"
                "or run the player without a window: tunewright --headless FILE...\n");
-  return 1;
+  return kExitFailed;
 }
 
-void RunCommandLineMode(const StartupOptions& options, platform::Signals& signals,
-                        PlaybackEngine& engine) {
+decoders::TrackPtr IdentifyExplained(const std::string& path, std::string* unsupported) {
+  decoders::TrackPtr track = decoders::Decoder_Identify(path);
+  if (!track && unsupported) *unsupported = decoders::Decoder_LastUnsupported();
+  return track;
+}
+
+int RunCommandLineMode(const StartupOptions& options, platform::Signals& signals,
+                       PlaybackEngine& engine) {
   CommandLineRun run;
-  run.identify = decoders::Decoder_Identify;
+  run.identify = IdentifyExplained;
   run.is_disc = cdda::CDDA_IsDiscName;
   run.expand_disc = cdda::CDDA_ExpandDiscName;
   run.engine = &engine;
   run.signals = &signals;
   run.engine_bit = kEngineNotifyBit;
   run.verbosity = options.verbosity;
-  RunCommandLine(run, options.names);
+  return RunCommandLine(run, options.names).failed ? kExitFailed : kExitDone;
 }
 
-void RunHeadlessMode(const StartupOptions& options, platform::Signals& signals) {
+int RunHeadlessMode(const StartupOptions& options, platform::Signals& signals,
+                    player::PlayerStateKeeper* state) {
   HeadlessRun run;
+  run.state = state;
   run.signals = &signals;
   run.engine_bit = kEngineNotifyBit;
   run.verbosity = options.verbosity;
-  RunHeadless(run, options.names);
+  return RunHeadless(run, options.names) ? kExitDone : kExitFailed;
 }
 
 // Splits "--headless" off the words; the rest are the template's.
@@ -66,7 +74,6 @@ bool TakeHeadlessFlag(std::vector<std::string>& words) {
 }
 
 std::optional<StartupOptions> ParseWords(const std::vector<std::string>& words, bool headless) {
-  if (words.size() == 1 && words[0] == "--help") return std::nullopt;
   // Headless without names waits for commands: that is not a usage error.
   if (headless && words.empty()) return StartupOptions{};
   return ParseStartupOptions(words, settings::Audio());
@@ -86,6 +93,12 @@ std::string UsageText() {
   return text + "\n";
 }
 
+std::string HelpText() {
+  std::string text = UsageText() + "Options:\n";
+  for (const char* line : kStartupOptionLines) text += std::string("  ") + line + "\n";
+  return text;
+}
+
 int RunApplication(std::vector<std::string> words) {
   const bool headless = TakeHeadlessFlag(words);
   platform::Signals signals;
@@ -93,32 +106,38 @@ int RunApplication(std::vector<std::string> words) {
   Texts_Open();
   LoadSettings();
   if (!decoders::Decoders_Init()) {
+    std::fputs("tunewright: the sound formats cannot be prepared\n", stderr);
     Texts_Close();
-    return 0;
+    return kExitFailed;
   }
-  const auto options = ParseWords(words, headless);
+  const bool help = words.size() == 1 && words[0] == "--help";
+  // The saved player state goes under the command line, whose values hold for this run.
+  std::optional<player::PlayerStateKeeper> state;
+  if (headless && !help) state.emplace(player::PlayerState_DefaultPath());
+  const auto options = help ? std::nullopt : ParseWords(words, headless);
   if (!options) {
-    std::fputs(UsageText().c_str(), stdout);
+    // Help is asked for; a usage text after a mistake goes where errors go.
+    std::fputs(help ? HelpText().c_str() : UsageText().c_str(), help ? stdout : stderr);
     decoders::Decoders_Exit();
     Texts_Close();
-    return 0;
+    return help ? kExitDone : kExitUsage;
   }
-  int exit_code = 0;
+  int code = kExitFailed;
   {
     std::unique_ptr<PlaybackEngine> engine = StartPlaybackEngine(signals, kEngineNotifyBit);
-    if (engine) {
-      if (headless) {
-        RunHeadlessMode(*options, signals);
-      } else if (options->windowed) {
-        exit_code = RunWindowed(*options, signals);
-      } else {
-        RunCommandLineMode(*options, signals, *engine);
-      }
+    if (!engine) {
+      std::fputs("tunewright: the audio engine cannot start\n", stderr);
+    } else if (headless) {
+      code = RunHeadlessMode(*options, signals, state ? &*state : nullptr);
+    } else if (options->windowed) {
+      code = RunWindowed(*options, signals);
+    } else {
+      code = RunCommandLineMode(*options, signals, *engine);
     }
   }  // the engine shuts down here, before the registry
   decoders::Decoders_Exit();
   Texts_Close();
-  return exit_code;
+  return code;
 }
 
 }  // namespace shell

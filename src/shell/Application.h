@@ -11,6 +11,11 @@
 
 namespace shell {
 
+// Exit codes of the program.
+inline constexpr int kExitDone = 0;      // every name played, or Ctrl-C ended the run
+inline constexpr int kExitFailed = 1;    // a name could not be played, or nothing could start
+inline constexpr int kExitUsage = 2;     // the command line does not match the template
+
 // What the windowed run is handed once the engine runs: the options, the main
 // task's signals and the bit the engine sets at each of its state changes.
 struct WindowedStart {
@@ -30,6 +35,8 @@ int RunApplication(std::vector<std::string> words);
 
 // The usage text: version line, "Supported formats are:" and the format list.
 std::string UsageText();
+// "--help": the usage text, then one line per option of the template.
+std::string HelpText();
 
 // "Tunewright <version>"
 std::string VersionLine();

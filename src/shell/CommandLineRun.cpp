@@ -1,8 +1,11 @@
 #include "shell/CommandLineRun.h"
 
+#include <sys/stat.h>
+
 #include <cinttypes>
 
 #include "platform/TextLines.h"
+#include "player/PlaylistFiles.h"
 #include "shell/Texts.h"
 
 namespace shell {
@@ -27,69 +30,164 @@ std::string CleanPlaylistLine(const std::string& line, bool* suspect) {
   return line.substr(0, cut);
 }
 
+// What a name is, found without opening it.
+struct NameFacts {
+  bool exists = false;
+  bool folder = false;
+  bool openable = false;  // a regular file with something in it
+};
+
+NameFacts Examine(const std::string& name) {
+  struct stat info{};
+  NameFacts facts;
+  if (::stat(name.c_str(), &info) != 0) return facts;
+  facts.exists = true;
+  facts.folder = S_ISDIR(info.st_mode);
+  facts.openable = S_ISREG(info.st_mode) && info.st_size > 0;
+  return facts;
+}
+
 class Runner {
  public:
   explicit Runner(const CommandLineRun& run) : run_(run) {}
 
-  bool Run(const std::vector<std::string>& names) {
+  CommandLineOutcome Run(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
-      if (broken_ || TakeBreak()) return false;
+      if (Broken()) break;
       PlayName(name);
     }
-    return !broken_;
+    return {broken_, failed_};
   }
 
  private:
-  bool TakeBreak() {
-    if (run_.signals && run_.signals->Take(run_.break_bit)) broken_ = true;
+  bool Broken() {
+    if (!broken_ && run_.signals && run_.signals->Take(run_.break_bit)) broken_ = true;
     return broken_;
   }
 
+  bool IsDisc(const std::string& name) const {
+    return run_.is_disc && run_.expand_disc && run_.is_disc(name);
+  }
+
+  void Report(int text_id, const std::string& name) {
+    std::fprintf(run_.out, Texts_Get(text_id), name.c_str());
+    failed_ = true;
+  }
+
+  void ReportUnplayable(const std::string& name, const std::string& unsupported) {
+    if (unsupported.empty()) {
+      Report(9001, name);
+      return;
+    }
+    std::fprintf(run_.out, Texts_Get(9004), name.c_str(), unsupported.c_str());
+    failed_ = true;
+  }
+
   void PlayName(const std::string& name) {
-    if (run_.is_disc && run_.expand_disc && run_.is_disc(name)) {
-      PlayDisc(name);
+    const NameFacts facts = Examine(name);
+    if (facts.folder && !IsDisc(name)) {
+      PlayFolder(name);
       return;
     }
-    if (auto track = run_.identify(name)) {
-      PlaySong(*track, name);
-      return;
+    std::string unsupported;
+    if (PlaySongOrDisc(name, name, true, &unsupported)) return;
+    if (!unsupported.empty() || !facts.openable) {
+      ReportUnplayable(name, unsupported);
+    } else if (player::IsForeignPlaylistName(name)) {
+      PlayForeignList(name);
+    } else {
+      PlayTextList(name);
     }
-    platform::TextFile playlist(name);
-    if (!playlist.is_open()) {
-      std::fprintf(run_.out, Texts_Get(9001), name.c_str());
-      return;
+  }
+
+  // Plays the name as one song, or as a disc when discs are allowed. False when
+  // it is neither; *unsupported may then say why. A name that does not exist is
+  // still offered: it may be a CD track's pseudo-path.
+  bool PlaySongOrDisc(const std::string& path, const std::string& shown, bool allow_disc,
+                      std::string* unsupported) {
+    if (allow_disc && IsDisc(path)) {
+      PlayDisc(path);
+      return true;
     }
-    PlayPlaylist(playlist, name);
+    const NameFacts facts = Examine(path);
+    if (facts.exists && !facts.openable) return false;
+    decoders::TrackPtr track = run_.identify(path, unsupported);
+    if (!track) return false;
+    PlaySong(*track, shown);
+    return true;
   }
 
   void PlayDisc(const std::string& name) {
     const std::vector<decoders::TrackPtr> tracks = run_.expand_disc(name);
-    if (tracks.empty()) std::fprintf(run_.out, Texts_Get(9001), name.c_str());
+    if (tracks.empty()) Report(9001, name);
     for (const decoders::TrackPtr& track : tracks) {
-      if (broken_ || TakeBreak()) return;
+      if (Broken()) return;
       PlaySong(*track, track->path);
     }
   }
 
-  void PlayPlaylist(platform::TextFile& playlist, const std::string& name) {
-    std::string line;
-    while (!broken_ && playlist.ReadLine(line)) {
-      bool suspect = false;
-      const std::string entry = CleanPlaylistLine(line, &suspect);
-      if (suspect) std::fprintf(run_.out, Texts_Get(9000), name.c_str());
-      auto track = run_.identify(entry);
-      if (!track) return;  // the list ends silently at its first unplayable line
-      PlaySong(*track, entry);
-      TakeBreak();
+  // The sound files below the folder; other files are passed over in silence.
+  void PlayFolder(const std::string& folder) {
+    bool any = false;
+    for (const std::string& file : player::ListFolderFiles(folder, player::PlaylistLoader::kMaxDepth)) {
+      if (Broken()) return;
+      std::string unsupported;
+      if (PlaySongOrDisc(file, file, false, &unsupported)) {
+        any = true;
+      } else if (!unsupported.empty()) {
+        ReportUnplayable(file, unsupported);
+        any = true;
+      }
+    }
+    if (!any && !broken_) Report(9001, folder);
+  }
+
+  void PlayForeignList(const std::string& list) {
+    const std::vector<std::string> entries = player::ReadForeignPlaylist(list);
+    if (entries.empty()) Report(9001, list);
+    for (const std::string& entry : entries) {
+      if (Broken()) return;
+      std::string unsupported;
+      if (!PlaySongOrDisc(player::ResolveListedName(list, entry), entry, true, &unsupported))
+        ReportUnplayable(entry, unsupported);
     }
   }
 
+  void PlayTextList(const std::string& list) {
+    platform::TextFile file(list);
+    if (!file.is_open()) {
+      Report(9001, list);
+      return;
+    }
+    std::string line;
+    bool any = false;
+    const bool failed_before = failed_;
+    while (!Broken() && file.ReadLine(line)) {
+      bool suspect = false;
+      const std::string entry = CleanPlaylistLine(line, &suspect);
+      if (suspect) Report(9000, list);
+      if (entry.empty()) break;  // an empty line ends the list
+      std::string unsupported;
+      if (!PlaySongOrDisc(player::ResolveListedName(list, entry), entry, true, &unsupported)) {
+        // A suspect line was reported already; its control characters stay out of the output.
+        if (!suspect) ReportUnplayable(entry, unsupported);
+        return;
+      }
+      any = true;
+    }
+    if (!any && !broken_ && failed_ == failed_before) Report(9001, list);
+  }
+
   void PlaySong(const decoders::TrackInfo& track, const std::string& name) {
+    if (!run_.engine->Play(track)) {
+      Report(9001, name);
+      return;
+    }
+    // The line follows the engine's answer, so it never claims a song that did not start.
     if (run_.verbosity > 0) {
       std::fputs(FormatInformationLine(track, name).c_str(), run_.out);
       std::fflush(run_.out);
     }
-    if (!run_.engine->Play(track)) return;
     WaitForEndOrBreak();
     run_.engine->Stop();
   }
@@ -107,6 +205,7 @@ class Runner {
 
   const CommandLineRun& run_;
   bool broken_ = false;
+  bool failed_ = false;
 };
 
 }  // namespace
@@ -123,7 +222,8 @@ std::string FormatInformationLine(const decoders::TrackInfo& track, const std::s
   return line + " '" + name + "'\n";
 }
 
-bool RunCommandLine(const CommandLineRun& run, const std::vector<std::string>& names) {
+CommandLineOutcome RunCommandLine(const CommandLineRun& run,
+                                  const std::vector<std::string>& names) {
   return Runner(run).Run(names);
 }
 

@@ -1,6 +1,13 @@
-// The command-line run: plays the named sound files and playlists one after the
-// other, printing one information line per song, until the list ends or the
-// user breaks (Ctrl-C).
+// The command-line run: plays the named sound files, folders and playlists one
+// after the other, printing one information line per song, until the list ends
+// or the user breaks (Ctrl-C). Every name that cannot be played is reported.
+//
+// Only regular files are opened: a FIFO, a socket or a device that is not a disc
+// would block the run. A folder plays the sound files below it in sorted order;
+// an M3U/M3U8 or PLS list plays each song it names; any other file that is not a
+// sound file is read as a text list of names, which ends at its first line that
+// is empty or not a song. A relative name in a list is looked for beside the
+// list first, then as written.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +33,9 @@ class PlaybackEngine {
 };
 
 struct CommandLineRun {
-  std::function<decoders::TrackPtr(const std::string&)> identify;
+  // Null when the file is not a song; *unsupported then names a format that was
+  // recognised but cannot be played ("A-law AU"), or stays empty.
+  std::function<decoders::TrackPtr(const std::string& path, std::string* unsupported)> identify;
   // A name that stands for a whole disc (a CD device or image) is never
   // identified as a file or read as a playlist: it expands into the disc's tracks.
   std::function<bool(const std::string&)> is_disc;
@@ -39,8 +48,13 @@ struct CommandLineRun {
   std::FILE* out = stdout;
 };
 
-// Plays every name in order. Returns false when the run was broken.
-bool RunCommandLine(const CommandLineRun& run, const std::vector<std::string>& names);
+struct CommandLineOutcome {
+  bool broken = false;  // Ctrl-C ended the run
+  bool failed = false;  // some name, line or song could not be played
+};
+
+// Plays every name in order.
+CommandLineOutcome RunCommandLine(const CommandLineRun& run, const std::vector<std::string>& names);
 
 // "MM:SS TYPE FREQHz BITS bits[ stereo] 'name'\n"
 std::string FormatInformationLine(const decoders::TrackInfo& track, const std::string& name);

@@ -16,6 +16,23 @@ inline constexpr const char* kStartupTemplate =
     "Name/M,V=Verbosity/N,AHI=AHIMode/K,MIX=Mixing/N,BUFF=Buffer/N,EXP=Expand/N,VOL=Volume/N,"
     "BAL=Balance/N,B=Bass/N,T=Treble/N,Filter/N,GUI/S,ICONIFIED/S";
 
+// One line per template item, in template order, for "--help".
+inline constexpr const char* kStartupOptionLines[] = {
+    "NAME...      sound files, folders, playlists, CD drives or CUE sheets to play",
+    "V=n          verbosity; 0 prints no song lines",
+    "AHI=hex      output mode identifier (kept in the settings)",
+    "MIX=Hz       convert every song to this frequency (4000..48000; 0 switches conversion off)",
+    "BUFF=ms      decoded audio kept ahead, 50..10000 ms",
+    "EXP=n        stereo expand (0 off)",
+    "VOL=n        volume, 64 is unity, up to 256 (gain with clipping)",
+    "BAL=n        balance -64 (left) to 64 (right)",
+    "B=dB         bass shelf, switches tone control on",
+    "T=dB         treble shelf, switches tone control on",
+    "FILTER=n     filter switch",
+    "GUI          the windowed mode (not in this build yet)",
+    "ICONIFIED    the windowed mode, starting iconified",
+};
+
 struct StartupOptions {
   std::vector<std::string> names;
   int32_t verbosity = 1;

@@ -27,14 +27,43 @@ const char* EnglishText(int32_t id) {
   return "";
 }
 
-// $TUNEWRIGHT_LOCALEDIR, else the share/locale folder beside the program's bin folder.
+// $TUNEWRIGHT_LOCALEDIR; else the "locale" folder beside the program, where the
+// build tree keeps the catalogues it compiles; else the installed catalogues,
+// found from the program's own folder so the installation can be moved.
 std::string LocaleFolder() {
   if (const char* dir = std::getenv("TUNEWRIGHT_LOCALEDIR"); dir != nullptr && *dir != '\0')
     return dir;
   std::error_code ec;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return {};
-  return (program.parent_path().parent_path() / "share" / "locale").string();
+  const std::filesystem::path beside = program.parent_path() / "locale";
+  if (std::filesystem::is_directory(beside, ec)) return beside.string();
+  return (program.parent_path() / TUNEWRIGHT_LOCALEDIR_FROM_BIN).lexically_normal().string();
+}
+
+// The language the user's locale variables name ("de" of "de_DE.UTF-8"), or "".
+std::string LanguageOfLocaleVariables() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    const std::string locale = value;
+    return locale == "C" || locale == "POSIX" || locale.starts_with("C.") ? "" : locale;
+  }
+  return "";
+}
+
+// Messages follow the user's locale. When that locale is not generated on this
+// machine, setlocale fails and gettext would stay in the "C" locale, where it
+// ignores LANGUAGE; C.UTF-8 always exists, and the wanted language is then
+// carried by LANGUAGE, so a catalogue is used without the locale installed.
+// Only LC_MESSAGES changes: number formats stay those the settings file uses.
+void SetMessagesLocale() {
+  if (std::setlocale(LC_MESSAGES, "") != nullptr) return;
+  if (std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr) return;
+  const char* language = std::getenv("LANGUAGE");
+  if (language != nullptr && *language != '\0') return;
+  if (const std::string wanted = LanguageOfLocaleVariables(); !wanted.empty())
+    ::setenv("LANGUAGE", wanted.c_str(), 1);
 }
 
 }  // namespace
@@ -42,7 +71,7 @@ std::string LocaleFolder() {
 bool Texts_Open() {
   const std::string folder = LocaleFolder();
   if (folder.empty()) return false;
-  std::setlocale(LC_MESSAGES, "");
+  SetMessagesLocale();
   if (bindtextdomain(kTextDomain, folder.c_str()) == nullptr) return false;
   bind_textdomain_codeset(kTextDomain, "UTF-8");
   // A loaded catalogue translates the empty text into its header.

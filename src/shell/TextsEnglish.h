@@ -261,6 +261,7 @@ inline constexpr EnglishText kEnglishTexts[] = {
     {9001, "Can't play file '%s'\n"},
     {9002, "The field '%s' must not be empty"},
     {9003, "The field '%s' already exist"},
+    {9004, "'%s': %s is not supported\n"},
     // CD title editor texts.
     {10000, "Unknown artist"},
     {10001, "Unknown album"},

@@ -18,14 +18,16 @@ namespace {
 
 // The lyrics converters: "--lrc-to-kok FILE.lrc" and "--kok-to-lrc FILE.kok".
 int ConvertLyrics(const std::string& option, const std::string& path) {
+  std::string written;
   std::string error;
-  const bool done = option == "--lrc-to-kok" ? karaoke::ConvertLrcToKok(path, &error)
-                                             : karaoke::ConvertKokToLrc(path, &error);
+  const bool done = option == "--lrc-to-kok" ? karaoke::ConvertLrcToKok(path, &error, &written)
+                                             : karaoke::ConvertKokToLrc(path, &error, &written);
   if (!done) {
     std::fprintf(stderr, "tunewright: %s\n", error.c_str());
-    return 1;
+    return shell::kExitFailed;
   }
-  return 0;
+  std::printf("Wrote '%s'\n", written.c_str());
+  return shell::kExitDone;
 }
 
 // "--send COMMAND" (repeatable) with "--port N": a client of a running player.
@@ -54,8 +56,11 @@ int SendCommands(const std::vector<std::string>& words) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
-  if (words.size() == 2 && (words[0] == "--lrc-to-kok" || words[0] == "--kok-to-lrc"))
-    return ConvertLyrics(words[0], words[1]);
+  if (!words.empty() && (words[0] == "--lrc-to-kok" || words[0] == "--kok-to-lrc")) {
+    if (words.size() == 2) return ConvertLyrics(words[0], words[1]);
+    std::fprintf(stderr, "usage: tunewright %s FILE\n", words[0].c_str());
+    return shell::kExitUsage;
+  }
   if (!words.empty() && (words[0] == "--send" || words[0] == "--port")) {
     const int code = SendCommands(words);
     if (code >= 0) return code;

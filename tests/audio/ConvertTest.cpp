@@ -88,18 +88,19 @@ TEST_F(MixingTest, DecisionFollowsModeAndLimit) {
   EXPECT_EQ(audio::ConversionWanted(11025), 1);
 }
 
-TEST_F(MixingTest, NothingPlaysOutAbove44100) {
-  // A 48000 Hz song without mixing is forced to mix at 44100.
-  auto forced = audio::ApplyMixLimit({false, 28000}, false, 28000, 48000);
+TEST_F(MixingTest, NothingPlaysOutAbove48000) {
+  // A 96000 Hz song without mixing is forced to mix at 48000.
+  auto forced = audio::ApplyMixLimit({false, 28000}, false, 28000, 96000);
   EXPECT_TRUE(forced.mixing);
-  EXPECT_EQ(forced.mix_frequency, 44100u);
-  // Mixing asked at 48000 is brought down to 44100.
-  forced = audio::ApplyMixLimit({true, 48000}, true, 48000, 22050);
-  EXPECT_EQ(forced.mix_frequency, 44100u);
-  // 44100 itself is allowed.
-  const auto kept = audio::ApplyMixLimit({false, 28000}, false, 28000, 44100);
+  EXPECT_EQ(forced.mix_frequency, 48000u);
+  // Mixing asked above 48000 (a speed-up plays out faster) is brought down to it.
+  forced = audio::ApplyMixLimit({true, 88200}, true, 88200, 22050);
+  EXPECT_EQ(forced.mix_frequency, 48000u);
+  // A 48000 Hz song plays at its own rate: no second resampling.
+  const auto kept = audio::ApplyMixLimit({false, 28000}, false, 28000, 48000);
   EXPECT_FALSE(kept.mixing);
   EXPECT_EQ(kept.mix_frequency, 28000u);
+  EXPECT_EQ(audio::ApplyMixLimit({true, 48000}, true, 48000, 22050).mix_frequency, 48000u);
 }
 
 }  // namespace

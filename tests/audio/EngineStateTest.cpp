@@ -188,6 +188,7 @@ TEST(EngineStateTest, BreakEndsTheTaskAndLaterCommandsFail) {
 }
 
 TEST(EngineStateTest, RecoversFromAStallingDecoder) {
+  TW_REQUIRE_TOOLS("sox");
   // Real time: the 100 ms ring runs dry during a 400 ms stall, then playback resumes.
   {
     EngineSession session("null", 100);

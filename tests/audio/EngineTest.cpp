@@ -45,12 +45,14 @@ void ExpectFileSinkIdentity(const std::string& sox_format, int32_t buffer_ms = 5
 }
 
 TEST(EngineTest, FileSinkIsBitIdenticalWithoutMixing) {
+  TW_REQUIRE_TOOLS("sox");
   ExpectFileSinkIdentity("-r 44100 -b 16 -c 2");
   ExpectFileSinkIdentity("-r 22050 -b 16 -c 2");
   ExpectFileSinkIdentity("-r 44100 -b 16 -c 1");  // mono plays on both channels
 }
 
 TEST(EngineTest, ShortBuffersAndLowSpeedsLoseNoBlock) {
+  TW_REQUIRE_TOOLS("sox");
   // A 50 ms ring is smaller than one decoded block; every frame must still play.
   ExpectFileSinkIdentity("-r 22050 -b 16 -c 2", 50);
   EXPECT_EQ(audio::Engine_RingFrames(0.05, 22050), 4096);
@@ -72,6 +74,7 @@ enginetest::Rendered RenderSynth(const SynthSpec& spec, void (*configure)()) {
 int16_t Clip(int32_t v) { return int16_t(std::clamp(v, -32768, 32767)); }
 
 TEST(EngineTest, VolumeBalanceAndExpandShapeTheOutput) {
+  TW_REQUIRE_TOOLS("sox");
   SynthSpec spec;
   spec.frames = 30000;
   const auto plain = enginetest::SynthExpected(spec);
@@ -103,6 +106,7 @@ TEST(EngineTest, VolumeBalanceAndExpandShapeTheOutput) {
 }
 
 TEST(EngineTest, SpeedAndMixingFrequency) {
+  TW_REQUIRE_TOOLS("sox");
   // Speed 200 on a 22050 Hz song plays it out at 44100: same frames, half the time.
   TempDir dir;
   SynthSpec spec;

@@ -79,7 +79,7 @@ TEST(SinkPacing, NullSinksPlayInRealTime) {
 }
 
 TEST(SinkAlsa, EveryFrameReachesAlsasNullDevice) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   // ALSA's file plugin keeps a copy of what it hands to its null slave.
   const std::string raw = dir.File("copy.raw");
@@ -99,7 +99,7 @@ TEST(SinkAlsa, EveryFrameReachesAlsasNullDevice) {
 }
 
 TEST(SinkFile, LaterOutputsAppendAtTheFirstRate) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const std::string path = dir.File("songs.wav");
   const std::vector<int16_t> first(300, 111);
@@ -132,7 +132,7 @@ std::pair<uint32_t, uint32_t> HeaderSizes(const std::vector<uint8_t>& bytes) {
 }
 
 TEST(SinkFile, AKilledRenderLeavesAReadableFile) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const std::string path = dir.File("killed.wav");
   const pid_t child = ::fork();

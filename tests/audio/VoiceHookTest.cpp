@@ -50,7 +50,7 @@ struct ScriptedHook {
 class VoiceHook : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+    TW_REQUIRE_TOOLS("sox");
   }
   // Allocates on the file sink with A, B, C, D loaded as sounds 0 to 3.
   std::unique_ptr<VoiceOutput> Open(ScriptedHook& hook) {

@@ -28,7 +28,7 @@ Wave RenderOnce(const std::string& path, uint32_t rate, const std::vector<Sound>
 }
 
 TEST(VoiceMix, PassThroughIsBitExactOnEachSide) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   for (const uint32_t rate : {44100u, 22050u}) {
     const auto left = SoxSynth(rate, 1.3, "whitenoise");
@@ -45,7 +45,7 @@ TEST(VoiceMix, PassThroughIsBitExactOnEachSide) {
 }
 
 TEST(VoiceMix, OneSoundOnBothVoicesIsDuplicatedAndEightBitWidens) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const auto mono = SoxSynth(44100, 0.5, "whitenoise");
   Wave wave = RenderOnce(dir.File("mono.wav"), 44100, {Mono16(mono)}, [](VoiceOutput& v) {
@@ -64,7 +64,7 @@ TEST(VoiceMix, OneSoundOnBothVoicesIsDuplicatedAndEightBitWidens) {
 }
 
 TEST(VoiceMix, ResamplingKeepsPitchAndDuration) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   struct Case {
     uint32_t sound_rate, mix_rate;
@@ -81,7 +81,7 @@ TEST(VoiceMix, ResamplingKeepsPitchAndDuration) {
 }
 
 TEST(VoiceMix, VolumePanAndMasterGainScaleAndClip) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const auto noise = SoxSynth(44100, 0.2, "whitenoise");
   const double peak = *std::max_element(noise.begin(), noise.end());
@@ -112,7 +112,7 @@ TEST(VoiceMix, VolumePanAndMasterGainScaleAndClip) {
 }
 
 TEST(VoiceMix, SumsOfTwoVoicesClip) {
-  if (!testsupport::HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const std::vector<int16_t> loud(1000, 30000);
   const std::vector<int16_t> quiet(1000, -30000);

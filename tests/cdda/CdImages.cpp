@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "cdda/CdCommandLine.h"
 #include "cdda/Cdda.h"
 #include "cdda/DiscKey.h"
 #include "decoders/Decoders.h"
@@ -93,6 +94,7 @@ void UseDrive(const std::string& device, const std::string& titles_folder, bool 
   config.cd_titles = titles_folder;
   config.notify_changes = notify ? 1 : 0;
   settings::Cdda().Apply(config);
+  cdda::CDDA_UseDriveForThisRun("");
 }
 
 std::vector<uint8_t> DecodeWhole(const std::string& path) {

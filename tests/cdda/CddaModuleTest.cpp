@@ -1,6 +1,7 @@
 // The CD format module over disc images: which names are tracks, playing and
 // seeking, titles, disc-change polling and the command-line expansion.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,10 +13,12 @@
 
 #include "CdImages.h"
 #include "cdda/CdCommandLine.h"
+#include "cdda/CdPoller.h"
 #include "cdda/Cdda.h"
 #include "cdda/DiscKey.h"
 #include "decoders/Decoders.h"
 #include "platform/Utf8.h"
+#include "settings/SettingsGroups.h"
 
 using namespace cdda;
 using namespace cdtest;
@@ -47,6 +50,7 @@ bool SaveWithSizeLimit(const CDTitles& titles, rlim_t limit) {
 }  // namespace
 
 TEST(CddaModule, OnlyPseudoPathsOfTheDiscInTheDriveAreTracks) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "probe", {{false, 0, 30}, {true, 0.4, 0}, {true, 0.5, 0}});
   UseDrive(disc.cue, dir.path());
@@ -91,6 +95,7 @@ TEST(CddaModule, OnlyPseudoPathsOfTheDiscInTheDriveAreTracks) {
 }
 
 TEST(CddaModule, DecodeDeliversWholeSectorsAndSeekClampsToTheTrack) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "seek", {{false, 0, 1000}, {true, 3.0, 0}});
   UseDrive(disc.cue, dir.path());
@@ -118,6 +123,7 @@ TEST(CddaModule, DecodeDeliversWholeSectorsAndSeekClampsToTheTrack) {
 }
 
 TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   std::vector<TrackSpec> layout = AudioTracks(9, 0.1);
   layout.insert(layout.begin(), TrackSpec{false, 0, 20});
@@ -161,7 +167,45 @@ TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
   EXPECT_TRUE(SaveWithSizeLimit(titles, 1 << 20));
 }
 
+TEST(CddaModule, CueSheetTextsNameTheTracksUntilATitleFileExists) {
+  testsupport::TempDir dir;
+  const DiscImage disc = MakeDisc(dir, "texts", AudioTracks(3, 0.1));
+  std::string cue = testsupport::ReadTextFile(disc.cue);
+  cue = "REM GENRE Jazz\r\nPERFORMER \"The Band\"\r\nTITLE \"Live \xE0 Paris\"\r\n" + cue;
+  const auto after = [&cue](const std::string& line, const std::string& texts) {
+    cue.insert(cue.find(line) + line.size(), texts);
+  };
+  after("TRACK 01 AUDIO\n", "    TITLE \"Opening \"\n");
+  after("TRACK 02 AUDIO\n", "    TITLE Second song\n    PERFORMER \"A Guest\"\n");
+  testsupport::WriteTextFile(disc.cue, cue);
+  UseDrive(disc.cue, dir.path());
+
+  std::string key;
+  auto tracks = CDDA_ListTracks(&key);
+  ASSERT_EQ(tracks.size(), 3u);
+  EXPECT_STREQ(tracks[0]->title, "Opening ");
+  EXPECT_STREQ(tracks[0]->artist, "The Band");
+  EXPECT_STREQ(tracks[0]->album, "Live \u00E0 Paris");  // a Latin-1 sheet read as such
+  EXPECT_STREQ(tracks[1]->title, "Second song");
+  EXPECT_STREQ(tracks[1]->artist, "A Guest");
+  EXPECT_STREQ(tracks[2]->title, "");
+  EXPECT_STREQ(tracks[2]->artist, "The Band");
+  TrackInfo probed;
+  ASSERT_EQ(Probe(probed, key + "-02"), 1);
+  EXPECT_STREQ(probed.title, "Second song");
+  EXPECT_STREQ(probed.album, "Live \u00E0 Paris");
+  EXPECT_EQ(std::string(CDDA_GetTitles().album), "Live \u00E0 Paris");
+
+  // The user's own titles win once saved.
+  testsupport::WriteTextFile(dir.File(key), "Mine\nAlbum\nFirst\n");
+  tracks = CDDA_ListTracks(&key);
+  EXPECT_STREQ(tracks[0]->title, "First");
+  EXPECT_STREQ(tracks[1]->title, "");
+  EXPECT_STREQ(tracks[1]->artist, "Mine");
+}
+
 TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage a = MakeDisc(dir, "a", AudioTracks(2, 0.2));
   const DiscImage b = MakeDisc(dir, "b", AudioTracks(3, 0.2));
@@ -186,6 +230,7 @@ TEST(CddaModule, PollingReportsRemovalAndNewDiscsOnce) {
 }
 
 TEST(CddaModule, PollingWhileATrackPlays) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "busy", AudioTracks(2, 2.0));
   UseDrive(disc.cue, dir.path(), true);
@@ -201,6 +246,7 @@ TEST(CddaModule, PollingWhileATrackPlays) {
 }
 
 TEST(CddaModule, CommandLineNamesOfDiscs) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage disc = MakeDisc(dir, "cli", AudioTracks(3, 0.2));
   testsupport::WriteTextFile(dir.File("song.wav"), "RIFF");
@@ -209,9 +255,47 @@ TEST(CddaModule, CommandLineNamesOfDiscs) {
   EXPECT_FALSE(CDDA_IsDiscName(dir.File("song.wav")));
   EXPECT_FALSE(CDDA_IsDiscName(dir.File("missing.cue")));
   EXPECT_FALSE(CDDA_IsDiscName(dir.path()));
+  testsupport::WriteTextFile(disc.cue, "PERFORMER \"Named\"\n" + testsupport::ReadTextFile(disc.cue));
   UseDrive("ide.device", dir.path());
   const auto tracks = CDDA_ExpandDiscName(disc.cue);
   ASSERT_EQ(tracks.size(), 3u);
   EXPECT_EQ(tracks[2]->path, ExpectedKey(disc) + "-03");
+  EXPECT_STREQ(tracks[2]->artist, "Named");  // the named disc's own sheet
   EXPECT_EQ(DecodeWhole(tracks[2]->path), disc.track_bytes[2]);
+  // The disc holds for this run only: the saved settings keep the user's drive,
+  // and a drive chosen later in the options window wins over the named disc.
+  EXPECT_EQ(settings::Cdda().Fetch().device, "ide.device");
+  UseDrive(dir.File("elsewhere.cue"), dir.path());
+  std::string key;
+  EXPECT_TRUE(CDDA_ListTracks(&key).empty());
+}
+
+TEST(CddaModule, PollerHandsBackChangesWithTheNewDiscsTracks) {
+  testsupport::TempDir dir;
+  const DiscImage a = MakeDisc(dir, "a", AudioTracks(2, 0.2));
+  const DiscImage b = MakeDisc(dir, "b", AudioTracks(3, 0.2));
+  const std::string slot = dir.File("drive.cue");
+  std::filesystem::copy_file(a.cue, slot);
+  UseDrive(slot, dir.path(), true);
+  CdPoller poller;
+  const auto poll_once = [&poller] {
+    EXPECT_TRUE(poller.Request());
+    pollfd ready{poller.ReadyFd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 20000), 1);
+    EXPECT_FALSE(poller.Request());  // a result not taken yet holds further polls back
+    std::optional<DiscChange> change = poller.TakeResult();
+    EXPECT_FALSE(poller.TakeResult());
+    return change ? std::move(*change) : DiscChange{};
+  };
+  std::string key;
+  ASSERT_EQ(CDDA_ListTracks(&key).size(), 2u);
+  EXPECT_EQ(poll_once().kind, DiscChange::kNone);
+  std::filesystem::remove(slot);
+  EXPECT_EQ(poll_once().kind, DiscChange::kRemoved);
+  std::filesystem::copy_file(b.cue, slot);
+  const DiscChange change = poll_once();  // a disc into an empty drive is a new one
+  EXPECT_EQ(change.kind, DiscChange::kNewDisc);
+  EXPECT_EQ(change.key, ExpectedKey(b));
+  ASSERT_EQ(change.tracks.size(), 3u);
+  EXPECT_EQ(change.tracks[2]->path, ExpectedKey(b) + "-03");
 }

@@ -55,7 +55,7 @@ std::vector<std::vector<TrackSpec>> Layouts() {
 }  // namespace
 
 TEST(ImageDisc, TocAndKeyAgreeWithCdInfo) {
-  ASSERT_TRUE(testsupport::HaveTool("cd-info") && testsupport::HaveTool("sox"));
+  TW_REQUIRE_TOOLS("cd-info", "sox");
   testsupport::TempDir dir;
   int index = 0;
   for (const auto& layout : Layouts()) {
@@ -81,7 +81,7 @@ TEST(ImageDisc, TocAndKeyAgreeWithCdInfo) {
 }
 
 TEST(ImageDisc, DecodedTracksEqualBchunkAndMotorolaPlaysTheSame) {
-  ASSERT_TRUE(testsupport::HaveTool("bchunk"));
+  TW_REQUIRE_TOOLS("bchunk");
   testsupport::TempDir dir;
   std::vector<TrackSpec> layout = AudioTracks(3, 0.8);
   layout.insert(layout.begin(), TrackSpec{false, 0, 60});
@@ -113,7 +113,7 @@ TEST(ImageDisc, DecodedTracksEqualBchunkAndMotorolaPlaysTheSame) {
 }
 
 TEST(ImageDisc, EveryReadMethodReturnsTheSectorsCdReadReturns) {
-  ASSERT_TRUE(testsupport::HaveTool("cd-read"));
+  TW_REQUIRE_TOOLS("cd-read");
   testsupport::TempDir dir;
   std::vector<TrackSpec> layout = AudioTracks(2, 0.6);
   layout.insert(layout.begin(), TrackSpec{false, 0, 40});
@@ -143,6 +143,7 @@ TEST(ImageDisc, EveryReadMethodReturnsTheSectorsCdReadReturns) {
 }
 
 TEST(ImageDisc, EnhancedCdEndsTheAudioSessionBeforeTheGapAndKeepsTheKey) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage plain = MakeDisc(dir, "enh", {{true, 0.5, 0}, {true, 0.6, 0}, {false, 0, 50}});
   // The same BIN as a two-session disc: the data session starts 11400 sectors later.
@@ -162,6 +163,7 @@ TEST(ImageDisc, EnhancedCdEndsTheAudioSessionBeforeTheGapAndKeepsTheKey) {
 }
 
 TEST(ImageDisc, PregapIsSilenceOnTheDiscNotInTheFile) {
+  TW_REQUIRE_TOOLS("sox");
   testsupport::TempDir dir;
   const DiscImage plain = MakeDisc(dir, "gap", AudioTracks(2, 0.5));
   std::string cue = testsupport::ReadTextFile(plain.cue);

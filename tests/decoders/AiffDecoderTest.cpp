@@ -2,6 +2,8 @@
 // chunk against ffmpeg's decoding of the same IMA ADPCM data in a KVAG file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "decoders/Decoders.h"
 #include "decoders/IffTestSupport.h"
 #include "decoders/TwdecodeSupport.h"
@@ -25,8 +27,8 @@ Bytes Common(uint16_t channels, uint32_t frames, uint16_t bits, const Bytes& rat
 
 // Sample chunk contents: the offset and block size words, then the data.
 Bytes SampleData(const Bytes& data) {
-  Bytes out(8, 0);
-  out.insert(out.end(), data.begin(), data.end());
+  Bytes out(8 + data.size(), 0);
+  std::copy(data.begin(), data.end(), out.begin() + 8);
   return out;
 }
 
@@ -60,6 +62,7 @@ class AiffTest : public ::testing::Test {
 };
 
 TEST_F(AiffTest, ToolFilesDecodeToTheToolsSamples) {
+  TW_REQUIRE_TOOLS("ffmpeg", "sox");
   struct Case {
     std::string name, command, reference, type_text, title;
     int bits;
@@ -93,6 +96,7 @@ TEST_F(AiffTest, ToolFilesDecodeToTheToolsSamples) {
 }
 
 TEST_F(AiffTest, CompressionsThatAreNotPcmAreRefused) {
+  TW_REQUIRE_TOOLS("sox");
   TrackInfo track;
   for (const std::string codec : {"pcm_f32be", "pcm_f64be", "pcm_mulaw", "pcm_alaw"}) {
     const std::string path = Make(codec + ".aiff", kFfmpegIn + "-c:a " + codec + " -f aiff OUT");
@@ -107,6 +111,7 @@ TEST_F(AiffTest, CompressionsThatAreNotPcmAreRefused) {
 }
 
 TEST_F(AiffTest, RatesChunkOrderAndCommonChunkSize) {
+  TW_REQUIRE_TOOLS("sox");
   const Bytes data(400, 0x11);
   for (uint32_t rate : {44100u, 22050u, 8000u, 1u, 768000u}) {
     TrackInfo track;
@@ -155,6 +160,7 @@ TEST_F(AiffTest, RatesChunkOrderAndCommonChunkSize) {
 // KVAG files hold IMA ADPCM coded as the ADP4 chunk is, after a 14-byte header.
 // ffmpeg's encoder aborts on packets of some sizes, so it gets whole 4096-sample frames.
 TEST_F(AiffTest, Adp4MatchesFfmpegImaDecoding) {
+  TW_REQUIRE_TOOLS("ffmpeg", "sox");
   const std::string vag = dir_.File("x.vag");
   ASSERT_EQ(
       testsupport::Run("ffmpeg -nostdin -loglevel error -i " + ShellQuote(MonoWave()) +

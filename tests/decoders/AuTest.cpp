@@ -51,6 +51,7 @@ std::string SoxDecode(const std::string& path, bool eight_bit) {
 }  // namespace
 
 TEST(Au, SoxFilesDecodeExactlyLikeSox) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   int n = 0;
   for (const Variety& v : kVarieties) {
@@ -64,6 +65,7 @@ TEST(Au, SoxFilesDecodeExactlyLikeSox) {
 }
 
 TEST(Au, FfmpegFilesWithAndWithoutTitleDecodeLikeFfmpeg) {
+  TW_REQUIRE_TOOLS("ffmpeg", "sox");
   TempDir dir;
   int n = 0;
   for (const Variety& v : kVarieties) {
@@ -88,6 +90,7 @@ TEST(Au, FfmpegFilesWithAndWithoutTitleDecodeLikeFfmpeg) {
 }
 
 TEST(Au, HeaderVariantsOfOneFile) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   const std::string path = dir.File("base.au");
   twtest::Make("sox -D -n -r 8000 -c 1 -e u-law " + ShellQuote(path) + " synth 0.3 whitenoise");
@@ -133,6 +136,7 @@ TEST(Au, HeaderVariantsOfOneFile) {
 }
 
 TEST(Au, SeekingThenDecodingEqualsDecodingStraightThrough) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   for (const Variety& v : kVarieties) {
     const std::string path = dir.File("seek.au");
@@ -143,6 +147,7 @@ TEST(Au, SeekingThenDecodingEqualsDecodingStraightThrough) {
 }
 
 TEST(Au, HostileHeadersAreRefusedOrPlayed) {
+  TW_REQUIRE_TOOLS("ffmpeg");
   TempDir dir;
   const std::string path = dir.File("h.au");
   twtest::Make(

@@ -90,6 +90,7 @@ class Id3v1File : public ::testing::Test {
 };
 
 TEST_F(Id3v1File, TagsWrittenByLameReadRight) {
+  TW_REQUIRE_TOOLS("lame", "sox");
   const std::string path =
       MakeMp3("lame.mp3",
               "--id3v1-only --tt 'Title of the song' --ta 'The Artist' --tl 'An Album' "
@@ -113,6 +114,7 @@ TEST_F(Id3v1File, TagsWrittenByLameReadRight) {
 }
 
 TEST_F(Id3v1File, OurTagReadsBackWithMutagenAndIsAddedOnlyOnce) {
+  TW_REQUIRE_TOOLS("lame", "sox");
   const std::string path = MakeMp3("ours.mp3", "");
   const size_t size = ReadBinaryFile(path).size();
   ID3Tag tag;
@@ -154,6 +156,7 @@ int WriteWithSizeLimit(const std::string& path, rlim_t limit) {
 }
 
 TEST_F(Id3v1File, AFailedAppendIsReportedAndCutBack) {
+  TW_REQUIRE_TOOLS("lame", "sox");
   const std::string path = MakeMp3("full.mp3", "");
   const std::vector<uint8_t> before = ReadBinaryFile(path);
   EXPECT_EQ(WriteWithSizeLimit(path, before.size() + 50), decoders::kId3WriteFailed);

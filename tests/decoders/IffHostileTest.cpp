@@ -110,14 +110,15 @@ Bytes AiffWithRate(const Bytes& rate, const std::string& sample_chunk) {
   ifftest::PutBig32(&common, 300);
   ifftest::PutBig16(&common, 16);
   common.insert(common.end(), rate.begin(), rate.end());
-  Bytes samples(8, 0);
-  samples.resize(8 + 600, 0x5A);
+  Bytes samples(8 + 600, 0x5A);  // after the offset and block size words
+  std::fill_n(samples.begin(), 8, 0);
   return ifftest::Form("AIFF",
                        {ifftest::Chunk("NAME", {'a', 'b', 'c'}), ifftest::Chunk("COMM", common),
                         ifftest::Chunk(sample_chunk, samples)});
 }
 
 TEST_F(IffHostileTest, Damaged8svxFiles) {
+  TW_REQUIRE_TOOLS("sox");
   Batter(SoxFile(dir_, "8svx", "-r 8000 -b 8 -c 2"));
   Batter(SoxFile(dir_, "8svx", "-r 8000 -b 8 -c 1"));
   Bytes voice;
@@ -131,6 +132,7 @@ TEST_F(IffHostileTest, Damaged8svxFiles) {
 }
 
 TEST_F(IffHostileTest, DamagedAiffFiles) {
+  TW_REQUIRE_TOOLS("sox");
   Batter(SoxFile(dir_, "aiff", "-r 8000 -b 16 -c 2"));
   Batter(SoxFile(dir_, "aifc", "-r 8000 -b 8 -c 1"));
   Batter(AiffWithRate(ifftest::Extended(8000), "ADP4"));

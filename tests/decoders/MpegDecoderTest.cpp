@@ -21,6 +21,7 @@ using testsupport::TempDir;
 class MpegDecoder : public ::testing::Test {
  protected:
   void SetUp() override {
+    TW_REQUIRE_TOOLS("sox");
     settings::Mpeg().Reset();
     source_ = MakeSource(dir_, "source.wav", 44100, 2, 3.3);
   }
@@ -49,6 +50,7 @@ struct Expected {
 };
 
 TEST_F(MpegDecoder, LameAndLayerTwoFilesDecodeLikeMpg123WithTheirDescriptions) {
+  TW_REQUIRE_TOOLS("lame", "mpg123", "twolame");
   const Expected cases[] = {
       {"lame -b 128 -m j", "MPEG1-III 128kbps", "J-Stereo", 44100, 1},
       {"lame -b 160 -m s", "MPEG1-III 160kbps", "Stereo", 44100, 1},
@@ -84,6 +86,7 @@ TEST_F(MpegDecoder, LameAndLayerTwoFilesDecodeLikeMpg123WithTheirDescriptions) {
 }
 
 TEST_F(MpegDecoder, FfmpegLayerTwoDecodesLikeMpg123) {
+  TW_REQUIRE_TOOLS("ffmpeg", "mpg123");
   const std::string path = dir_.File("ff.mp2");
   RunOk("ffmpeg -v error -i " + ShellQuote(source_) + " -c:a mp2 -b:a 128k " + ShellQuote(path));
   decoders::TrackPtr track = ProbeWith(kMpegDecoder, path);
@@ -93,6 +96,7 @@ TEST_F(MpegDecoder, FfmpegLayerTwoDecodesLikeMpg123) {
 }
 
 TEST_F(MpegDecoder, FrequencyLimitsAndForcedMonoMatchMpg123Options) {
+  TW_REQUIRE_TOOLS("lame", "mpg123", "twolame");
   const std::string layer3 = Encode("l3.mp3", "lame -b 128");
   const std::string layer2 = Encode("l2.mp2", "twolame -b 192");
   struct Case {
@@ -165,6 +169,7 @@ TEST_F(MpegDecoder, FrequencyLimitsAndForcedMonoMatchMpg123Options) {
 }
 
 TEST_F(MpegDecoder, SeekClampsAnyTargetAndOpenReportsTheRealFrequency) {
+  TW_REQUIRE_TOOLS("lame");
   const std::string path = Encode("seek.mp3", "lame -b 128");
   decoders::TrackPtr track = ProbeWith(kMpegDecoder, path);
   ASSERT_TRUE(track);
@@ -202,6 +207,7 @@ TEST_F(MpegDecoder, SeekClampsAnyTargetAndOpenReportsTheRealFrequency) {
 }
 
 TEST_F(MpegDecoder, TagWrittenByLameFillsTheTrack) {
+  TW_REQUIRE_TOOLS("lame", "mpg123");
   const std::string path =
       Encode("tagged.mp3",
              "lame -b 128 --id3v1-only --tt 'A Song' --ta 'Some Artist' --tl 'The Album' "
@@ -219,6 +225,7 @@ TEST_F(MpegDecoder, TagWrittenByLameFillsTheTrack) {
 }
 
 TEST_F(MpegDecoder, IffFilesAreNeverOfferedToTheLibrary) {
+  TW_REQUIRE_TOOLS("lame");
   const std::string path = Encode("plain.mp3", "lame -b 128");
   std::vector<uint8_t> bytes = testsupport::ReadBinaryFile(path);
   std::memcpy(bytes.data(), "FORM", 4);

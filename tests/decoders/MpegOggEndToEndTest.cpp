@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "MpegOggSupport.h"
 #include "decoders/TW_File.h"
 
@@ -22,11 +24,16 @@ struct Case {
 };
 
 TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
-  const std::string twdecode = BuiltProgram("twdecode");
-  if (::access(twdecode.c_str(), X_OK) != 0) GTEST_SKIP() << "twdecode is not built";
+  TW_REQUIRE_TOOLS("ffmpeg", "lame", "mpg123", "oggdec", "oggenc", "sox", "twolame");
   TempDir dir;
+  // An empty user data folder: no settings file applies.
+  const std::string twdecode =
+      "TUNEWRIGHT_HOME=" + ShellQuote(dir.path()) + " " + BuiltProgram("twdecode");
+  if (::access(BuiltProgram("twdecode").c_str(), X_OK) != 0) GTEST_SKIP() << "not built";
   const Case cases[] = {
       {"j.mp3", "lame --quiet -b 128 $in $out", "mpg123 -q -s", "MPEG1-III 128kbps"},
+      // 48 kHz keeps its rate and its top octave by default.
+      {"k.mp3", "lame --quiet -b 128 --resample 48 $in $out", "mpg123 -q -s", "MPEG1-III 128kbps"},
       {"m.mp3", "lame --quiet -b 16 -m m --resample 8 $in $out", "mpg123 -q -s",
        "MPEG2.5-III 16kbps"},
       {"t.mp2", "twolame --quiet -b 160 $in $out", "mpg123 -q -s", "MPEG1-II 160kbps"},
@@ -49,6 +56,15 @@ TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
                 std::string::npos);
     }
   }
+  // The settings file's MPEG3 limit is what the player would apply: half rate.
+  testsupport::WriteTextFile(dir.File("Tunewright.cfg"), "[MPEG3]\nSTEREO_FREQ_MAX=24000\n");
+  const std::string halved = RunOk(twdecode + " " + ShellQuote(dir.File("k.mp3")) + " 2>" +
+                                   ShellQuote(dir.File("fields.txt")));
+  EXPECT_TRUE(halved == RunOk("mpg123 -q -s -2 " + ShellQuote(dir.File("k.mp3"))));
+  EXPECT_NE(testsupport::ReadTextFile(dir.File("fields.txt")).find("frequency: 24000"),
+            std::string::npos);
+  std::remove(dir.File("Tunewright.cfg").c_str());
+
   // Foreign bytes named like sound files: refused (2) or played (0).
   RunOk("head -c 100000 /dev/urandom > " + ShellQuote(dir.File("noise.mp3")));
   RunOk("head -c 100000 /dev/urandom | (printf OggS; cat) > " + ShellQuote(dir.File("n.ogg")));
@@ -63,6 +79,7 @@ TEST(MpegOggTwdecode, MpegAndOggFilesPlayLikeTheReferenceDecoders) {
 // Whatever back end the file layer uses (RAM copy, read-ahead, plain stdio), the
 // modules read the same bytes.
 TEST(MpegOggFileLayer, EveryBackEndGivesTheSameSamples) {
+  TW_REQUIRE_TOOLS("lame", "mpg123", "oggdec", "oggenc", "sox");
   TempDir dir;
   const std::string in = MakeSource(dir, "in.wav", 44100, 2, 1.3);
   const std::string mp3 = dir.File("a.mp3");

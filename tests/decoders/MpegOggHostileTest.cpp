@@ -3,7 +3,9 @@
 // under the sanitizer build too).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include "MpegOggSupport.h"
@@ -61,6 +63,7 @@ class MpegOggHostile : public ::testing::Test {
 };
 
 TEST_F(MpegOggHostile, RandomBytesAndOtherFormatsAreRefusedOrPlayed) {
+  TW_REQUIRE_TOOLS("lame", "sox");
   std::mt19937 random(1234);
   for (const size_t size : {0u, 3u, 200u, 5000u, 300000u}) {
     Bytes bytes(size);
@@ -83,6 +86,7 @@ TEST_F(MpegOggHostile, RandomBytesAndOtherFormatsAreRefusedOrPlayed) {
 }
 
 TEST_F(MpegOggHostile, TruncatedFramesAndPagesPlayWhatIsThere) {
+  TW_REQUIRE_TOOLS("lame", "oggenc", "sox");
   const Bytes mp3 = ReadBinaryFile(Encode("whole.mp3", "lame -b 128"));
   const Bytes ogg = ReadBinaryFile(Oggenc("whole.ogg", 44100, 2));
   for (const double part : {0.001, 0.01, 0.3, 0.77, 0.999}) {
@@ -95,10 +99,13 @@ TEST_F(MpegOggHostile, TruncatedFramesAndPagesPlayWhatIsThere) {
 }
 
 TEST_F(MpegOggHostile, HugeId3v2SizesAndBadChecksumsAreSurvived) {
+  TW_REQUIRE_TOOLS("lame", "oggenc", "sox");
   const Bytes mp3 = ReadBinaryFile(Encode("crc.mp3", "lame -b 128 -p"));
   // An ID3v2 header that claims 256 MB (syncsafe 0x7F7F7F7F) in front of real frames.
-  Bytes huge = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
-  huge.insert(huge.end(), mp3.begin(), mp3.end());
+  const uint8_t header[] = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
+  Bytes huge(sizeof header + mp3.size());
+  std::copy(std::begin(header), std::end(header), huge.begin());
+  std::copy(mp3.begin(), mp3.end(), huge.begin() + sizeof header);
   RefusedOrPlayed(Write("huge-id3.mp3", huge));
   // Damage every 997th byte past the first frames: checksums fail, frames are skipped.
   Bytes damaged = mp3;
@@ -110,6 +117,7 @@ TEST_F(MpegOggHostile, HugeId3v2SizesAndBadChecksumsAreSurvived) {
 }
 
 TEST_F(MpegOggHostile, ChainedStreamsThatChangeFormatEndWhereTheFormatChanges) {
+  TW_REQUIRE_TOOLS("lame", "oggdec", "oggenc", "sox");
   const std::string mono = Oggenc("mono.ogg", 22050, 1);
   const std::string stereo = Oggenc("stereo.ogg", 44100, 2);
   Bytes chained = ReadBinaryFile(mono);

@@ -53,6 +53,7 @@ class OggDecoder : public ::testing::Test {
 };
 
 TEST_F(OggDecoder, FilesOfThreeEncodersDecodeLikeOggdecToTheLastSample) {
+  TW_REQUIRE_TOOLS("ffmpeg", "oggdec", "oggenc", "sox");
   for (const Made& file : MakeAll()) {
     SCOPED_TRACE(file.path);
     decoders::TrackPtr track = ProbeWith(kOggDecoder, file.path);
@@ -76,6 +77,7 @@ TEST_F(OggDecoder, FilesOfThreeEncodersDecodeLikeOggdecToTheLastSample) {
 }
 
 TEST_F(OggDecoder, CommentsOfEveryToolShowWhateverTheirCase) {
+  TW_REQUIRE_TOOLS("ffmpeg", "oggenc", "sox");
   const std::vector<Made> made = MakeAll();
   decoders::TrackPtr oggenc = ProbeWith(kOggDecoder, made[0].path);
   ASSERT_TRUE(oggenc);
@@ -114,6 +116,7 @@ TEST_F(OggDecoder, CommentsOfEveryToolShowWhateverTheirCase) {
 }
 
 TEST_F(OggDecoder, SeekClampsAnyTargetAndPositionFollows) {
+  TW_REQUIRE_TOOLS("oggenc", "sox");
   const std::string source = MakeSource(dir_, "s.wav", 22050, 2, 3.0);
   const std::string path = dir_.File("s.ogg");
   RunOk("oggenc -Q -o " + ShellQuote(path) + " " + ShellQuote(source));

@@ -2,6 +2,7 @@
 // decoder, plus the layout rules on hand-made files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -80,6 +81,7 @@ class SvxTest : public ::testing::Test {
 };
 
 TEST_F(SvxTest, SoxFilesDecodeToSoxSamples) {
+  TW_REQUIRE_TOOLS("sox");
   for (int channels : {1, 2}) {
     const std::string path = dir_.File("sox" + std::to_string(channels) + ".8svx");
     ASSERT_EQ(testsupport::Run("sox -n -r 11025 -b 8 -c " + std::to_string(channels) + " " + path +
@@ -169,9 +171,10 @@ TEST_F(SvxTest, FibonacciSumsWrapModulo256) {
       {uint8_t(-120), {0x00}, {102, 68}},           // -154 wraps to 102
   };
   for (const Case& c : cases) {
-    Bytes body = {0, c.initial};
-    body.insert(body.end(), c.codes.begin(), c.codes.end());
-    body.insert(body.end(), {0, 0});  // the mono length leaves the last two bytes out
+    // The pad byte and initial value, the codes, then two bytes the mono length leaves out.
+    Bytes body(2 + c.codes.size() + 2, 0);
+    body[1] = c.initial;
+    std::copy(c.codes.begin(), c.codes.end(), body.begin() + 2);
     TrackInfo track = IdentifyOrFail(
         Write("wrap.8svx", ifftest::Form("8SVX", {ifftest::Chunk("VHDR", VoiceHeader(0, 8000, 1)),
                                                   ifftest::Chunk("BODY", body)})));
@@ -190,7 +193,7 @@ Bytes SwapNibbles(Bytes block) {
 }
 
 TEST_F(SvxTest, FibonacciMatchesFfmpegAndSeeks) {
-  if (!testsupport::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+  TW_REQUIRE_TOOLS("ffmpeg");
   const size_t samples = 20000;
   for (int channels : {1, 2}) {
     Bytes ours, theirs;

@@ -15,13 +15,14 @@ using testsupport::ShellQuote;
 
 namespace twtest {
 
-ToolOutput Twdecode(const std::string& path, const std::string& extra) {
+ToolOutput Twdecode(const std::string& path, const std::string& extra, const std::string& home) {
   testsupport::TempDir dir;
   const std::string errors = dir.File("fields.txt");
   const std::string tool = testsupport::BuiltProgram("twdecode");
   EXPECT_TRUE(testsupport::HaveTool(tool)) << "build the twdecode target first";
-  const auto result = testsupport::Run(ShellQuote(tool) + " " + ShellQuote(path) + " " + extra +
-                                       " 2>" + ShellQuote(errors));
+  const std::string env = "TUNEWRIGHT_HOME=" + ShellQuote(home.empty() ? dir.path() : home) + " ";
+  const auto result = testsupport::Run(env + ShellQuote(tool) + " " + ShellQuote(path) + " " +
+                                       extra + " 2>" + ShellQuote(errors));
   return {result.exit_code, result.out, testsupport::ReadTextFile(errors)};
 }
 

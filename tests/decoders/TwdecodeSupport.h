@@ -17,8 +17,10 @@ struct ToolOutput {
   std::string fields;   // standard error
 };
 
-// Runs twdecode on path (extra: more arguments, e.g. "--seek 1.5").
-ToolOutput Twdecode(const std::string& path, const std::string& extra = "");
+// Runs twdecode on path (extra: more arguments, e.g. "--seek 1.5") with home as
+// its user data folder (empty: a new empty folder, so no settings file applies).
+ToolOutput Twdecode(const std::string& path, const std::string& extra = "",
+                    const std::string& home = "");
 // Standard output of a shell command; fails the test when it exits non-zero.
 std::string Output(const std::string& command);
 // Runs a command that makes a file; fails the test when it does not succeed.

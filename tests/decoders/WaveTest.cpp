@@ -56,6 +56,7 @@ std::vector<uint8_t> WithChunk(const std::vector<uint8_t>& wav, size_t at, const
 }  // namespace
 
 TEST(Wave, SoxFilesDecodeExactlyLikeSox) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   int n = 0;
   for (const char* bits : {"8", "16"}) {
@@ -71,6 +72,7 @@ TEST(Wave, SoxFilesDecodeExactlyLikeSox) {
 }
 
 TEST(Wave, FfmpegFilesWithListChunkAndPipedSizesDecodeLikeSox) {
+  TW_REQUIRE_TOOLS("ffmpeg", "sox");
   TempDir dir;
   const std::string source =
       "-f lavfi -i 'sine=f=440:r=22050:d=0.5' -f lavfi -i "
@@ -98,6 +100,7 @@ TEST(Wave, FfmpegFilesWithListChunkAndPipedSizesDecodeLikeSox) {
 }
 
 TEST(Wave, OddChunksWithAndWithoutPadByteAndDataBeforeFormat) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   const std::string plain = dir.File("plain.wav");
   twtest::Make("sox -D " + Noise("-r 16000 -c 2 -b 16 " + ShellQuote(plain), 0.3));
@@ -131,6 +134,7 @@ TEST(Wave, OddChunksWithAndWithoutPadByteAndDataBeforeFormat) {
 }
 
 TEST(Wave, FormatsTheEngineCannotPlayAreRefused) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   std::vector<std::string> refused;
   for (const char* options : {"-e floating-point -b 32 -c 2", "-b 24 -c 2", "-b 32 -c 1",
@@ -162,6 +166,7 @@ TEST(Wave, FormatsTheEngineCannotPlayAreRefused) {
 }
 
 TEST(Wave, SeekingThenDecodingEqualsDecodingStraightThrough) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   for (const char* options : {"-r 22050 -c 2 -b 16", "-r 8000 -c 1 -b 8", "-r 11025 -c 2 -b 8"}) {
     const std::string path = dir.File("seek.wav");
@@ -178,6 +183,7 @@ TEST(Wave, SeekingThenDecodingEqualsDecodingStraightThrough) {
 }
 
 TEST(Wave, HostileHeadersAreRefusedOrPlayed) {
+  TW_REQUIRE_TOOLS("ffmpeg");
   TempDir dir;
   const std::string path = dir.File("h.wav");
   twtest::Make(

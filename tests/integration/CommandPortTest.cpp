@@ -41,8 +41,10 @@ class HeadlessPlayer {
     }
   }
   std::string Socket() const { return dir_.File("run/tunewright/TUNEWRIGHT.1"); }
+  // A client that hangs is ended after ten seconds (and then fails the test).
   testsupport::CommandResult Send(const std::string& args) const {
-    return testsupport::Run(Environment() + testsupport::BuiltProgram("tunewright") + " " + args);
+    return testsupport::Run(Environment() + "timeout 10 " +
+                            testsupport::BuiltProgram("tunewright") + " " + args);
   }
   int WaitExit() {
     int status = 0;
@@ -94,6 +96,7 @@ std::string ReadUntil(int fd, const std::string& needle, std::chrono::seconds li
 }  // namespace
 
 TEST(CommandPort, ClientDrivesAHeadlessPlayerAndWatchesItsSongs) {
+  TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   std::vector<std::string> songs;
   for (int i = 0; i < 3; ++i) {
@@ -120,11 +123,56 @@ TEST(CommandPort, ClientDrivesAHeadlessPlayerAndWatchesItsSongs) {
   EXPECT_NE(events.find("EVENT STATE PLAY"), std::string::npos) << events;
   EXPECT_LT(events.find("EVENT SONG 1"), events.find("EVENT SONG 2")) << events;
   EXPECT_LT(events.find("EVENT SONG 2"), events.find("EVENT SONG 3")) << events;
+  // One SONG per song and no STOP between songs that follow each other.
+  EXPECT_EQ(events.find("EVENT STATE STOP"), std::string::npos) << events;
+  EXPECT_EQ(events.find("EVENT SONG 2"), events.rfind("EVENT SONG 2")) << events;
   ::close(watcher);
 
   EXPECT_EQ(player.Send("--send nonsense").exit_code, 10);
+  // Every line is answered: an empty command at once, names that are not there
+  // with RC=10 and nothing listed.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(player.Send("--send '' --send ' '").exit_code, 10);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  const int raw = Connect(player.Socket());
+  ASSERT_GE(raw, 0);
+  ASSERT_EQ(::send(raw, "\n", 1, MSG_NOSIGNAL), 1);
+  EXPECT_EQ(ReadUntil(raw, "\n", std::chrono::seconds(2)), "RC=10\n");
+  ::close(raw);
+  EXPECT_EQ(player.Send("--send " + ShellQuote("add " + dir.File("missing.wav"))).exit_code, 10);
+  EXPECT_EQ(player.Send("--send " + ShellQuote("open " + dir.File("missing.wav"))).exit_code, 10);
+  EXPECT_EQ(player.Send("--send get_count").out, "3\n");
   EXPECT_EQ(player.Send("--send quit").exit_code, 0);
   EXPECT_EQ(player.WaitExit(), 0);
   EXPECT_FALSE(std::filesystem::exists(player.Socket()));
   EXPECT_NE(player.Send("--send get_state").exit_code, 0);  // nobody answers now
+}
+
+TEST(CommandPort, SongDatabaseNamesSongsAndThePlayerStateComesBackNextRun) {
+  TempDir dir;
+  std::vector<std::string> songs;
+  for (int i = 0; i < 2; ++i) {
+    songs.push_back(dir.File("song" + std::to_string(i) + ".wav"));
+    ASSERT_EQ(testsupport::Run("sox -n -b 16 -r 8000 -c 1 " + ShellQuote(songs.back()) +
+                               " synth 0.4 sine 440 2>/dev/null").exit_code, 0);
+  }
+  std::filesystem::create_directories(dir.File("home"));
+  testsupport::WriteTextFile(dir.File("home/Tunewright.aub"),
+                             "[GENRE]\n[ARTIST]\n1=Database Artist\n[ALBUM]\n[TITLE]\n0 1 0 \"Database Title\" \"" +
+                                 songs[0] + "\" 42 \"\" 1999\n");
+  {
+    HeadlessPlayer player(dir);
+    const auto result = player.Send("--send " + ShellQuote("add " + songs[0] + " " + songs[1]) +
+                                    " --send " + ShellQuote("volume 100") + " --send " +
+                                    ShellQuote("select 1") + " --send get_title --send get_artist");
+    EXPECT_EQ(result.out, "Database Title\nDatabase Artist\n");
+    EXPECT_EQ(player.Send("--send quit").exit_code, 0);
+    EXPECT_EQ(player.WaitExit(), 0);
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir.File("home/Tunewright.state")));
+  HeadlessPlayer player(dir);
+  EXPECT_EQ(player.Send("--send get_count --send get_volume --send get_title").out,
+            "2\n100\nDatabase Title\n");
+  EXPECT_EQ(player.Send("--send quit").exit_code, 0);
+  EXPECT_EQ(player.WaitExit(), 0);
 }

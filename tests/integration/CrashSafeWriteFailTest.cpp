@@ -114,7 +114,7 @@ SaveCase PrepareSave(const testsupport::TempDir& dir, const savetest::SavedKind&
 class CrashSafeWriteFail : public testing::TestWithParam<savetest::SavedKind> {};
 
 TEST_P(CrashSafeWriteFail, EachFailingCallKeepsTheOldFileAndIsReported) {
-  if (!testsupport::HaveTool("cc")) GTEST_SKIP() << "no C compiler for the shim";
+  TW_REQUIRE_TOOLS("cc");
   testsupport::TempDir dir;
   testsupport::WriteTextFile(dir.File("shim.c"), kShimSource);
   ASSERT_EQ(testsupport::Run("cc -shared -fPIC -o " + dir.File("shim.so") + " " +

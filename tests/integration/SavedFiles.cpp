@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "decoders/Id3v1.h"
 #include "karaoke/LyricsFile.h"
 #include "player/Playlist.h"
+#include "player/PlayerStateFile.h"
 #include "player/PlaylistFiles.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsGroups.h"
@@ -24,21 +26,30 @@ namespace {
 
 constexpr const char* kDiscKey = "ID0123456789";
 
-// Where a save's own input is staged: outside the folder the saves go to, so a
-// test that breaks writes there breaks only the save.
-std::string StagingPath(const std::string& name) {
-  return (std::filesystem::temp_directory_path() /
-          ("tw-save-source-" + std::to_string(::getpid()) + "-" + name))
-      .string();
-}
+// A save's own input, held in memory and read through its /proc name: outside
+// the folder the saves go to, so a test that breaks writes there (or fills its
+// disc) breaks only the save, and a save killed half way leaves no file behind.
+class StagedText {
+ public:
+  explicit StagedText(const std::string& text) : fd_(::memfd_create("tw-save-source", MFD_CLOEXEC)) {
+    if (fd_ < 0 || ::write(fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+      throw std::runtime_error("cannot stage a save's input");
+  }
+  ~StagedText() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  StagedText(const StagedText&) = delete;
+  StagedText& operator=(const StagedText&) = delete;
+  std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+
+ private:
+  int fd_;
+};
 
 bool SaveSettings(int version, const std::string& path) {
   settings::SetAudioDefaults();
-  const std::string source = StagingPath("settings");
-  testsupport::WriteTextFile(source, version == 0 ? "[AUDIO]\nVOLUME=10\n" : "[AUDIO]\nVOLUME=60\n");
-  const bool loaded = settings::Settings_Load(source);
-  std::filesystem::remove(source);
-  return loaded && settings::Settings_Save(path);
+  const StagedText source(version == 0 ? "[AUDIO]\nVOLUME=10\n" : "[AUDIO]\nVOLUME=60\n");
+  return settings::Settings_Load(source.path()) && settings::Settings_Save(path);
 }
 
 bool SavePlaylist(int version, const std::string& path) {
@@ -50,6 +61,14 @@ bool SavePlaylist(int version, const std::string& path) {
     rows.push_back(player::Playlist_AddStored(list, line));
   }
   return player::Playlist_Save(rows, path, {}) == 1;
+}
+
+bool SavePlayerState(int version, const std::string& path) {
+  player::PlayerState state;
+  state.volume = 10 + version;
+  for (int song = 0; song < 300; ++song)
+    state.rows.push_back("/music/song" + std::to_string(song) + ".wav\tTITLE=v" + std::to_string(version));
+  return player::PlayerState_Save(path, state);
 }
 
 bool SaveDatabase(int version, const std::string& path) {
@@ -66,10 +85,8 @@ bool SaveLyrics(int version, const std::string& path) {
   for (int line = 0; line < 300; ++line) {
     text += "00:" + std::to_string(10 + line % 50) + ".0 words " + std::to_string(version) + "\n";
   }
-  const std::string source = StagingPath("lyrics");
-  testsupport::WriteTextFile(source, text);
-  const auto list = karaoke::Lyrics_Read(source);
-  std::filesystem::remove(source);
+  const StagedText source(text);
+  const auto list = karaoke::Lyrics_Read(source.path());
   return list != nullptr && karaoke::Lyrics_Write(list.get(), path) == 1;
 }
 
@@ -113,6 +130,7 @@ const std::vector<SavedKind>& SavedKinds() {
   static const std::vector<SavedKind> kinds = {
       {"settings", SaveSettings},
       {"playlist", SavePlaylist},
+      {"state", SavePlayerState},
       {"database", SaveDatabase},
       {"lyrics", SaveLyrics},
       {"titles", SaveDiscTitles},

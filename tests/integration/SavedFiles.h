@@ -18,7 +18,7 @@ struct SavedKind {
   SaveFn save;
 };
 
-// Settings, playlist, database, lyrics, disc titles, and an ID3 tag both
+// Settings, playlist, player state, database, lyrics, disc titles, and an ID3 tag both
 // replaced in place and appended.
 const std::vector<SavedKind>& SavedKinds();
 const SavedKind& SavedKindNamed(const std::string& name);

@@ -98,7 +98,7 @@ TEST(Lrc, ImportsTheWildFormsToTheRightTimes) {
 }
 
 TEST(Lrc, AgreesWithFfmpegOnTheTimesOfAWildFile) {
-  if (!testsupport::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+  TW_REQUIRE_TOOLS("ffmpeg");
   TempDir dir;
   const std::string path = dir.File("wild.lrc");
   WriteTextFile(path,

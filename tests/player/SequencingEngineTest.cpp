@@ -29,6 +29,7 @@ struct Started {
 class RealSequencing : public ::testing::Test {
  protected:
   void SetUp() override {
+    TW_REQUIRE_TOOLS("sox");
     settings::Main().Reset();
     for (int i = 0; i < 3; ++i) {
       songs_.push_back(dir_.File("s" + std::to_string(i) + ".wav"));

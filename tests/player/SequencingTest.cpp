@@ -15,6 +15,17 @@ using playertest::Identify;
 
 namespace {
 
+// What a watching client would be told, in order.
+struct EventLog : PlayerListener {
+  void OnStateChanged(PlayState state) override {
+    events.push_back(state == PlayState::kStopped  ? "STOP"
+                     : state == PlayState::kPaused ? "PAUSE"
+                                                   : "PLAY");
+  }
+  void OnSongChanged(int row) override { events.push_back("SONG " + std::to_string(row)); }
+  std::vector<std::string> events;
+};
+
 struct Fixture : ::testing::Test {
   void SetUp() override { settings::Main().Reset(); }
   void TearDown() override { settings::Main().Reset(); }
@@ -45,12 +56,19 @@ struct Fixture : ::testing::Test {
 
 TEST_F(Fixture, SongsFollowAndLoopWraps) {
   AddRows(3);
+  EventLog log;
+  core.AddListener(&log);
   core.PressPlay();
   Finish();
-  Finish();
+  core.Pause(true);
+  core.PerformReturnId(kReturnNext);  // a paused song gives way to a playing one
   Finish();  // end of list, no loop: stops
   EXPECT_EQ(engine.played, (std::vector<std::string>{"/s0.wav", "/s1.wav", "/s2.wav"}));
   EXPECT_EQ(core.State(), PlayState::kStopped);
+  // One change per song, and no stop between songs that follow each other.
+  EXPECT_EQ(log.events, (std::vector<std::string>{"SONG 0", "PLAY", "SONG 1", "PAUSE", "SONG 2",
+                                                  "PLAY", "STOP"}));
+  core.RemoveListener(&log);
 
   SetMain([](settings::MainSettings& m) { m.loop = 1; });
   core.PressPlay();  // the last row is still current

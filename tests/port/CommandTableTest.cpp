@@ -4,6 +4,7 @@
 
 #include "FakePlayer.h"
 #include "port/CommandTable.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -168,14 +169,29 @@ TEST_F(CommandTableTest, UnknownCommandsAndEscapes) {
   EXPECT_EQ(Reply("volume LEVEL=1 BOGUS=2"), "RC=10");
 }
 
-TEST_F(CommandTableTest, OpenAndAddPassNamesAndSwitch) {
-  EXPECT_EQ(Reply("add a.wav"), "RC=0");
-  EXPECT_EQ(Reply("add \"b c.wav\" NOPLAYLIST"), "RC=0");
+TEST_F(CommandTableTest, OpenAndAddPassNamesThatExist) {
+  testsupport::TempDir dir;
+  const std::string a = dir.File("a.wav"), bc = dir.File("b c.wav"), list = dir.File("x.m3u");
+  for (const std::string& name : {a, bc, list}) testsupport::WriteTextFile(name, "RIFF");
+  EXPECT_EQ(Reply("add " + a), "RC=0");
+  EXPECT_EQ(Reply("add \"" + bc + "\" NOPLAYLIST"), "RC=0");
   EXPECT_TRUE(fake.last_no_playlist);
-  EXPECT_EQ(fake.added, (std::vector<std::string>{"a.wav", "b c.wav"}));
-  EXPECT_EQ(Reply("open x.m3u y"), "RC=0");
+  EXPECT_EQ(fake.added, (std::vector<std::string>{a, bc}));
+  EXPECT_EQ(Reply("open " + list + " " + dir.path()), "RC=0");
   EXPECT_FALSE(fake.last_no_playlist);
-  EXPECT_EQ(fake.added, (std::vector<std::string>{"x.m3u", "y"}));
+  EXPECT_EQ(fake.added, (std::vector<std::string>{list, dir.path()}));
+
+  // Names that do not exist are answered RC=10 and listed nowhere; when none
+  // exists, "open" leaves the list alone.
+  EXPECT_EQ(Reply("add " + dir.File("missing.wav") + " " + a), "RC=10");
+  EXPECT_EQ(fake.added, (std::vector<std::string>{list, dir.path(), a}));
+  EXPECT_EQ(Reply("open " + dir.File("gone.wav")), "RC=10");
+  EXPECT_EQ(Reply("add \"\""), "RC=10");
+  EXPECT_EQ(fake.added, (std::vector<std::string>{list, dir.path(), a}));
+  // Blank lines are answered, never printed as unknown commands.
+  EXPECT_EQ(Reply(""), "RC=10");
+  EXPECT_EQ(Reply(" \t "), "RC=10");
+  EXPECT_EQ(unknown.str(), "");
 }
 
 }  // namespace

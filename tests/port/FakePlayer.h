@@ -15,6 +15,8 @@ struct FakeSong {
   std::string title;
   std::string artist;
   int64_t seconds = 0;
+  std::string album = "Album";
+  std::string genre = "Genre";
 };
 
 class FakePlayer : public player::PlayerController {
@@ -114,6 +116,8 @@ class FakePlayer : public player::PlayerController {
     if (row < 0) return {};
     if (field == 3) return songs[row].title;
     if (field == 1) return songs[row].artist;
+    if (field == 2) return songs[row].album;
+    if (field == 0) return songs[row].genre;
     return "field" + std::to_string(field);
   }
   int64_t CurrentDurationSeconds() const override { return row < 0 ? 0 : songs[row].seconds; }

@@ -49,13 +49,11 @@ std::string Property(const std::string& name) {
 }
 
 TEST(MprisServiceTest, DesktopControlDrivesThePlayer) {
-  if (!testsupport::HaveTool("dbus-daemon") || !testsupport::HaveTool("dbus-send")) {
-    GTEST_SKIP() << "needs dbus-daemon and dbus-send";
-  }
+  TW_REQUIRE_TOOLS("dbus-daemon", "dbus-send");
   SessionBus bus;
   ASSERT_TRUE(bus.up());
   porttest::FakePlayer fake;
-  fake.songs = {{"One", "Ann", 60}, {"Two", "Bob", 70}};
+  fake.songs = {{"One", "Ann", 60}, {"Two", "", 70, "", ""}};
   auto service = port::MprisService::Open(fake);
   if (!service) GTEST_SKIP() << "built without sdbus-c++";
   std::atomic<bool> stop{false};
@@ -77,7 +75,14 @@ TEST(MprisServiceTest, DesktopControlDrivesThePlayer) {
   Call("org.mpris.MediaPlayer2.Player.PlayPause");
   EXPECT_NE(Property("PlaybackStatus").find("Paused"), std::string::npos);
   Call("org.mpris.MediaPlayer2.Player.Play");
+  EXPECT_NE(metadata.find("Album"), std::string::npos) << metadata;
+  EXPECT_NE(metadata.find("Genre"), std::string::npos) << metadata;
   Call("org.mpris.MediaPlayer2.Player.Next");
+  // Texts the song does not have are left out, not sent empty.
+  const std::string untagged = Property("Metadata");
+  EXPECT_NE(untagged.find("Two"), std::string::npos) << untagged;
+  for (const char* key : {"xesam:artist", "xesam:album", "xesam:genre"})
+    EXPECT_EQ(untagged.find(key), std::string::npos) << untagged;
   Call(
       "org.mpris.MediaPlayer2.Player.SetPosition objpath:/org/mpris/MediaPlayer2/Track/2 "
       "int64:30000000");

@@ -145,9 +145,11 @@ TEST_F(PortServerTest, InstancesNumberThemselvesAndStaleSocketsAreReplaced) {
 TEST_F(PortServerTest, ThreeCommandsInOneWriteGetThreeRepliesInOrder) {
   ServingLoop loop(*server);
   UniqueFd client = Connect(server->path());
-  Write(client.get(), "select 2\r\nget_name\nfrobnicate\n\n");
+  Write(client.get(), "select 2\r\nget_name\nfrobnicate\n\n \t\r\n");
   EXPECT_EQ(ReadLine(client.get()), "RC=0");
   EXPECT_EQ(ReadLine(client.get()), "RC=0 RESULT=Two");
+  EXPECT_EQ(ReadLine(client.get()), "RC=10");
+  EXPECT_EQ(ReadLine(client.get()), "RC=10");  // an empty line is answered too
   EXPECT_EQ(ReadLine(client.get()), "RC=10");
   EXPECT_EQ(Ask(client.get(), "get_selected"), "RC=0 RESULT=2");
   loop.Stop();
@@ -243,9 +245,12 @@ TEST_F(PortServerTest, SendClientReturnsTheLastCodeAndQuitRemovesTheSocket) {
       port::RunSendClient({"select 3", "get_name", "get_selected"}, 1, out, err, options.folder),
       0);
   EXPECT_EQ(out.str(), "Three\n3\n");
+  out.str("");
   EXPECT_EQ(port::RunSendClient({"get_name", "next"}, 1, out, err, options.folder), 5);
   EXPECT_EQ(port::RunSendClient({"bogus"}, 1, out, err, options.folder), 10);
   EXPECT_EQ(port::RunSendClient({"get_state\nquit"}, 1, out, err, options.folder), 10);
+  EXPECT_EQ(port::RunSendClient({""}, 1, out, err, options.folder), 10);
+  EXPECT_EQ(port::RunSendClient({" \t", "get_selected"}, 1, out, err, options.folder), 0);
   EXPECT_EQ(port::RunSendClient({"get_state"}, 2, out, err, options.folder),
             port::kNoInstanceExitCode);
   EXPECT_EQ(port::RunSendClient({"quit"}, 1, out, err, options.folder), 0);

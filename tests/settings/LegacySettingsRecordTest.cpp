@@ -58,7 +58,7 @@ RecordBuilder SampleRecord() {
 using LegacySettingsRecord = SettingsGroupsTest;
 
 TEST_F(LegacySettingsRecord, LayoutMatchesAnIndependentPacker) {
-  if (!testsupport::HaveTool("python3")) GTEST_SKIP() << "python3 not installed";
+  TW_REQUIRE_TOOLS("python3");
   const std::string script =
       "import struct,sys\n"
       "def layer(a,b,c,d,e): return struct.pack('>IIIIH2x',a,b,c,d,e)\n"

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 
 #include "SettingsTestGroups.h"
 #include "settings/SettingsFile.h"
@@ -26,7 +27,7 @@ std::string Pens(std::initializer_list<const char*> names) {
 
 std::string MpegSection(const char* name) {
   return std::string("[") + name +
-         "]\nMONO_FREQ_MAX=44100\nMONO_QUALITY=2\nSTEREO_FREQ_MAX=44100\nSTEREO_QUALITY=2\n"
+         "]\nMONO_FREQ_MAX=48000\nMONO_QUALITY=2\nSTEREO_FREQ_MAX=48000\nSTEREO_QUALITY=2\n"
          "MONO_FORCED=OFF\n";
 }
 
@@ -79,7 +80,7 @@ TEST_F(SettingsFile, NoFileKeepsDefaultsAndSaveWritesTheWholeDefaultDocument) {
   TempDir dir;
   const std::string path = dir.File("sub/Tunewright.cfg");
   EXPECT_FALSE(settings::Settings_Load(path));
-  EXPECT_EQ(settings::Mpeg().Fetch().layer3.mono_freq_max, 44100u);
+  EXPECT_EQ(settings::Mpeg().Fetch().layer3.mono_freq_max, 48000u);
   ASSERT_TRUE(settings::Settings_Save(path));
   EXPECT_EQ(ReadTextFile(path), DefaultDocument());
   // Loading what was saved and saving again changes nothing.
@@ -103,6 +104,7 @@ TEST_F(SettingsFile, HandWrittenFileReachesTheGroups) {
                 "BASS=5\n"
                 "[MPEG3]\n"
                 "mono_quality=1\n"
+                "STEREO_FREQ_MAX=44100\n"
                 "[main]\n"
                 "FILE_PATTERN=\n"
                 "PLAYLIST_PATTERN=#?.m3u ; kept\n"
@@ -121,7 +123,8 @@ TEST_F(SettingsFile, HandWrittenFileReachesTheGroups) {
   EXPECT_EQ(audio.bass, 0);
   const settings::MpegSettings mpeg = settings::Mpeg().Fetch();
   EXPECT_EQ(mpeg.layer3.mono_quality, 1u);
-  EXPECT_EQ(mpeg.layer12.mono_freq_max, 44100u);
+  EXPECT_EQ(mpeg.layer12.mono_freq_max, 48000u);
+  EXPECT_EQ(mpeg.layer3.stereo_freq_max, 44100u);  // a stored limit stays
   const settings::MainSettings main = settings::Main().Fetch();
   EXPECT_EQ(main.file_pattern, "#?");
   EXPECT_EQ(main.playlist_pattern, "#?.m3u ; kept");
@@ -182,6 +185,46 @@ TEST_F(SettingsFile, HandEditedValuesAreClampedWhenApplied) {
   EXPECT_EQ(settings::Audio().buffer_time, 30000u);
   EXPECT_EQ(settings::Levels().Fetch().refresh_delay, 4);
   EXPECT_EQ(settings::Karaoke().Fetch().lines, 2);
+}
+
+TEST_F(SettingsFile, ValuesThatAreNoNumbersKeepTheDefaultAndAreReported) {
+  TempDir dir;
+  const std::string path = dir.File("Tunewright.cfg");
+  WriteTextFile(path,
+                "[AUDIO]\n"
+                "VOLUME=abc\n"
+                "BALANCE= -\n"
+                "BASS=3  \r\n"
+                "TREBLE=-0x2 junk\n"
+                "MODE_ID=zz\r\n"
+                "MIXING_FREQ=96000\n"
+                "[LEVELS]\n"
+                "PRIORITY=+\n"
+                "[KARAOKE]\n"
+                "LINES=7\n");
+  std::ostringstream warnings;
+  ASSERT_TRUE(settings::Settings_Load(path, warnings));
+  const settings::AudioSettings& audio = settings::Audio();
+  EXPECT_EQ(audio.volume, 64);  // not muted by the typo
+  EXPECT_EQ(audio.balance, 0);
+  EXPECT_EQ(audio.bass, 3);     // trailing blanks and CR are no typo
+  EXPECT_EQ(audio.treble, -2);  // digits first: a number
+  EXPECT_EQ(audio.mode_id, 0u);
+  EXPECT_EQ(audio.mixing_freq, 48000u);
+  EXPECT_EQ(settings::Levels().Fetch().priority, -1);
+  EXPECT_EQ(settings::Karaoke().Fetch().lines, 2);
+  EXPECT_EQ(warnings.str(), path + ":2: VOLUME: 'abc' is not a number\n" + path +
+                                ":3: BALANCE: '-' is not a number\n" + path +
+                                ":6: MODE_ID: 'zz' is not a number\n" + path +
+                                ":7: MIXING_FREQ: '96000' is out of range, 48000 is used\n" + path +
+                                ":9: PRIORITY: '+' is not a number\n" + path +
+                                ":11: LINES: '7' is out of range, 2 is used\n");
+
+  // A clean file (and the default document) is loaded without a word.
+  ASSERT_TRUE(settings::Settings_Save(path));
+  warnings.str("");
+  ASSERT_TRUE(settings::Settings_Load(path, warnings));
+  EXPECT_EQ(warnings.str(), "");
 }
 
 TEST_F(SettingsFile, HighModeIdsAndLongTextsSurviveSaveAndLoad) {

@@ -13,7 +13,10 @@
 namespace testsupport {
 
 TempDir::TempDir() {
-  std::string pattern = "/tmp/tunewright-test-XXXXXX";
+  std::error_code ec;
+  std::filesystem::path root = std::filesystem::temp_directory_path(ec);
+  if (ec) root = "/tmp";
+  std::string pattern = (root / "tunewright-test-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
@@ -37,6 +40,20 @@ CommandResult Run(const std::string& command) {
 
 bool HaveTool(const std::string& name) {
   return Run("command -v " + ShellQuote(name) + " >/dev/null 2>&1").exit_code == 0;
+}
+
+std::string MissingTools(std::initializer_list<std::string> names) {
+  std::string missing;
+  for (const std::string& name : names) {
+    if (HaveTool(name)) continue;
+    missing += (missing.empty() ? "" : ", ") + name;
+  }
+  return missing;
+}
+
+bool InCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && *ci != '\0';
 }
 
 std::string BuiltProgram(const std::string& name) {

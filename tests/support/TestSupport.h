@@ -2,13 +2,17 @@
 // files with real encoders.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace testsupport {
 
-// A fresh folder under /tmp, removed with its contents when the object dies.
+// A fresh folder under $TMPDIR (the test run's own temporary root, see
+// TestMain.cpp), removed with its contents when the object dies.
 class TempDir {
  public:
   TempDir();
@@ -34,6 +38,12 @@ CommandResult Run(const std::string& command);
 // True when the named program is on PATH.
 bool HaveTool(const std::string& name);
 
+// The programs of names that are not on PATH, joined by ", "; "" when all are.
+std::string MissingTools(std::initializer_list<std::string> names);
+
+// True under continuous integration ($CI set), where every tool must be installed.
+bool InCi();
+
 // Path of a program built in this tree ("twdecode", "tunewright").
 std::string BuiltProgram(const std::string& name);
 
@@ -46,3 +56,16 @@ std::string ReadTextFile(const std::string& path);
 std::string ShellQuote(const std::string& word);
 
 }  // namespace testsupport
+
+// The test needs these programs: without them it is skipped with a message on
+// a developer's machine, and fails in CI, where a missing tool is a broken set-up.
+// Use in a test body or a fixture's SetUp.
+#define TW_REQUIRE_TOOLS(...)                                                                  \
+  do {                                                                                         \
+    const std::string tw_missing_tools_ = testsupport::MissingTools({__VA_ARGS__});            \
+    if (!tw_missing_tools_.empty()) {                                                          \
+      if (testsupport::InCi()) FAIL() << "tools missing in CI: " << tw_missing_tools_;         \
+      GTEST_SKIP() << "tools not installed: " << tw_missing_tools_                             \
+                   << " (scripts/install-deps.sh installs them)";                              \
+    }                                                                                          \
+  } while (false)

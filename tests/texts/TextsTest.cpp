@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "shell/Texts.h"
@@ -23,7 +25,7 @@ constexpr std::array<IdRange, 9> kRanges{{{0, 2},
                                           {4000, 4000},
                                           {5000, 5071},
                                           {6000, 6085},
-                                          {9000, 9003},
+                                          {9000, 9004},
                                           {10000, 10004}}};
 
 // Sets an environment variable for the life of the object.
@@ -55,10 +57,62 @@ bool MakeCatalogue(const std::string& folder, const std::string& po_text) {
              .exit_code == 0;
 }
 
+// The text of a PO string literal line ("..." with C escapes), without quotes.
+std::string PoLiteral(const std::string& line) {
+  const size_t open = line.find('"'), close = line.rfind('"');
+  std::string text;
+  for (size_t i = open + 1; i < close; ++i) {
+    if (line[i] != '\\') {
+      text += line[i];
+      continue;
+    }
+    const char c = line[++i];
+    if (c >= '0' && c <= '7') {
+      text += static_cast<char>(std::stoi(line.substr(i, 3), nullptr, 8));
+      i += 2;
+    } else {
+      text += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+    }
+  }
+  return text;
+}
+
+// The msgid of each message of a PO file or template, by its context.
+std::map<std::string, std::string> MessagesByContext(const std::string& po_path) {
+  std::map<std::string, std::string> messages;
+  std::istringstream lines(testsupport::ReadTextFile(po_path));
+  std::string line, context, keyword;
+  while (std::getline(lines, line)) {
+    if (line.starts_with("msgctxt ")) {
+      keyword = "msgctxt";
+      context = PoLiteral(line);
+    } else if (line.starts_with("msgid ")) {
+      keyword = "msgid";
+      messages[context] = PoLiteral(line);
+    } else if (line.starts_with("msgstr")) {
+      keyword = "msgstr";
+    } else if (line.starts_with("\"") && keyword == "msgid") {
+      messages[context] += PoLiteral(line);
+    }
+  }
+  return messages;
+}
+
+const std::string kTemplate = std::string(TW_TEST_BIN_DIR) + "/po/tunewright.pot";
+const std::string kGermanSource = std::string(TW_TEST_SOURCE_DIR) + "/po/de.po";
+
+// Standard output and error of the built program run with the given environment.
+std::string ProgramOutput(const std::string& environment, const std::string& arguments) {
+  return testsupport::Run("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE -u TUNEWRIGHT_LOCALEDIR " +
+                          environment + " " + testsupport::BuiltProgram("tunewright") + " " +
+                          arguments + " 2>&1")
+      .out;
+}
+
 }  // namespace
 
 TEST(Texts, TableHoldsEveryIdentifierOfTheRangesInOrder) {
-  ASSERT_EQ(Texts_Count(), 240);
+  ASSERT_EQ(Texts_Count(), 241);
   int index = 0;
   for (const IdRange& range : kRanges) {
     for (int32_t id = range.first; id <= range.last; ++id, ++index) {
@@ -66,7 +120,7 @@ TEST(Texts, TableHoldsEveryIdentifierOfTheRangesInOrder) {
       EXPECT_STRNE(Texts_Get(id), "") << id;
     }
   }
-  EXPECT_EQ(Texts_IdAt(240), -1);
+  EXPECT_EQ(Texts_IdAt(241), -1);
 }
 
 TEST(Texts, EnglishTextsAreThoseTheProgramShows) {
@@ -101,7 +155,7 @@ TEST(Texts, TranslateBuildsNullTerminatedLabelLists) {
 }
 
 TEST(Texts, GettextCatalogueTranslatesByIdentifier) {
-  if (!testsupport::HaveTool("msgfmt")) GTEST_SKIP() << "msgfmt (package gettext) not installed";
+  TW_REQUIRE_TOOLS("msgfmt");
   TempDir dir;
   ASSERT_TRUE(MakeCatalogue(dir.path(),
                             "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
@@ -136,4 +190,53 @@ TEST(Texts, MissingCatalogueFallsBackToEnglish) {
   EXPECT_FALSE(Texts_Open());
   EXPECT_STREQ(Texts_Get(5017), "Enable the audio filter");
   Texts_Close();
+}
+
+TEST(Texts, TemplateHoldsEveryTextUnderItsIdentifier) {
+  const std::map<std::string, std::string> messages = MessagesByContext(kTemplate);
+  ASSERT_FALSE(messages.empty()) << "no template at " << kTemplate;
+  EXPECT_EQ(messages.size(), static_cast<size_t>(Texts_Count()) + 1);  // and the header
+  for (int i = 0; i < Texts_Count(); ++i) {
+    const int32_t id = Texts_IdAt(i);
+    const auto found = messages.find(std::to_string(id));
+    ASSERT_NE(found, messages.end()) << "text " << id << " missing from the template";
+    EXPECT_EQ(found->second, Texts_Get(id)) << id;
+  }
+}
+
+TEST(Texts, GermanCatalogueTranslatesEveryTextAndIsUsed) {
+  TW_REQUIRE_TOOLS("msgcmp");
+  // Every message of the template is translated, and none is fuzzy.
+  EXPECT_EQ(testsupport::Run("msgcmp " + testsupport::ShellQuote(kGermanSource) + " " +
+                             testsupport::ShellQuote(kTemplate))
+                .exit_code,
+            0);
+  const ScopedEnv localedir("TUNEWRIGHT_LOCALEDIR", std::string(TW_TEST_BIN_DIR) + "/locale");
+  const ScopedEnv all("LC_ALL", "C.UTF-8");
+  const ScopedEnv language("LANGUAGE", "de");
+  ASSERT_TRUE(Texts_Open());
+  EXPECT_STREQ(Texts_Get(0), "Unterstützte Formate:\n");
+  EXPECT_STREQ(Texts_Get(9001), "Die Datei '%s' kann nicht abgespielt werden\n");
+  // Names such as "Album", "Mono" or "MPEG" read the same in German; the rest must not.
+  const std::map<std::string, std::string> english = MessagesByContext(kTemplate);
+  int same_as_english = 0;
+  for (int i = 0; i < Texts_Count(); ++i) {
+    const int32_t id = Texts_IdAt(i);
+    if (english.at(std::to_string(id)) == Texts_Get(id)) ++same_as_english;
+  }
+  EXPECT_LT(same_as_english, 20);
+  Texts_Close();
+}
+
+TEST(Texts, ProgramSpeaksTheLanguageAskedEvenWithoutItsLocale) {
+  const std::string german = "Unterstützte Formate:";
+  const std::string english = "Supported formats are:";
+  // C.UTF-8 lets LANGUAGE choose; a locale that is not generated here falls
+  // back to it; the plain C locale keeps the program's own English.
+  EXPECT_NE(ProgramOutput("LANG=C.UTF-8 LANGUAGE=de", "NOPE=1").find(german), std::string::npos);
+  EXPECT_NE(ProgramOutput("LC_ALL=de_XX.UTF-8 LANGUAGE=de", "NOPE=1").find(german),
+            std::string::npos);
+  EXPECT_NE(ProgramOutput("LANG=de_XX.UTF-8", "NOPE=1").find(german), std::string::npos);
+  EXPECT_NE(ProgramOutput("LANG=C LANGUAGE=de", "NOPE=1").find(english), std::string::npos);
+  EXPECT_NE(ProgramOutput("LANG=C.UTF-8 LANGUAGE=fr", "NOPE=1").find(english), std::string::npos);
 }
