@@ -472,6 +472,17 @@ class WindowTest : public QObject {
     QVERIFY(song.Line(2).text().contains(QStringLiteral("T&amp;amp;")));
   }
 
+  // Asked for the window where there is no display, the program says what to
+  // run instead and fails.
+  void withoutADisplayTheProgramSuggestsHeadless() {
+    guitest::Session s;
+    const auto run = testsupport::Run(
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TUNEWRIGHT_OUTPUT=null " +
+        testsupport::ShellQuote(testsupport::BuiltProgram("tunewright")) + " GUI 2>&1");
+    QCOMPARE(run.exit_code, 1);
+    QVERIFY(run.out.find("--headless") != std::string::npos);
+  }
+
   void cleanup() {
     if (bus_pid_ > 0) ::kill(bus_pid_, SIGTERM);
     bus_pid_ = 0;
