@@ -57,6 +57,11 @@ struct TrackInfo {
   int32_t length = 0;       // frames
   uint32_t data_start[2] = {0, 0};
   uint8_t encoding = 0;     // module-private coding
+  // Module-private: the channels a file stores when there are more than two (decode
+  // mixes them down to stereo; 0 otherwise), and their WAVE speaker mask (0: the
+  // format's default order).
+  uint8_t stored_channels = 0;
+  uint32_t channel_mask = 0;
   int16_t bits = 0;         // 8 or 16
   uint32_t format_tag = 0;
   uint16_t seekable = 0;
