@@ -16,6 +16,8 @@ namespace {
 constexpr uint32_t kTagWave = FourCC("WAVE");
 constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatFloat = 3;
+constexpr uint16_t kFormatMpeg = 0x50;
+constexpr uint16_t kFormatMpegLayer3 = 0x55;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
 // The GUID of an extensible subformat after its leading 16-bit format code.
 constexpr uint8_t kSubformatSuffix[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
@@ -114,8 +116,6 @@ std::string FormatName(uint16_t format) {
     case 6: return "A-law WAVE";
     case 7: return "mu-law WAVE";
     case 0x11: return "IMA ADPCM WAVE";
-    case 0x50: return "MPEG WAVE";
-    case 0x55: return "MPEG layer III WAVE";
     case 0xFFFE: return "extensible WAVE";
     default: {
       char name[32];
@@ -192,6 +192,8 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   WaveFacts facts;
   const int64_t file_size = TW_File_Size(file);
   if (!WalkChunks(file, file_size, &facts)) return 0;
+  // MPEG audio in a WAVE wrapper is left to the MPEG module, which plays it.
+  if (facts.format.format == kFormatMpeg || facts.format.format == kFormatMpegLayer3) return 0;
   if (std::string unsupported = Unsupported(facts.format); !unsupported.empty()) {
     Probe_NoteUnsupported(std::move(unsupported));
     return 0;
