@@ -1,6 +1,8 @@
 #include "decoders/PcmCodec.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 namespace decoders {
@@ -61,6 +63,19 @@ void Decode16(PcmCoding coding, const uint8_t* src, size_t frames, int channels,
 }  // namespace
 
 int16_t MuLawToLinear(uint8_t code) { return kMuLaw[code]; }
+
+int16_t ReduceTo16(int32_t sample, int bits) {
+  if (bits <= 16) return static_cast<int16_t>(sample * (1 << (16 - std::max(bits, 1))));
+  const int shift = bits - 16;
+  const int64_t rounded = (int64_t{sample} + (int64_t{1} << (shift - 1))) >> shift;
+  return static_cast<int16_t>(std::min<int64_t>(rounded, 32767));
+}
+
+int16_t ReduceFloatTo16(double sample) {
+  if (!(sample == sample)) return 0;
+  const double scaled = std::floor(sample * 32768.0 + 0.5);
+  return static_cast<int16_t>(std::clamp(scaled, -32768.0, 32767.0));
+}
 
 void DecodePcm(PcmCoding coding, const uint8_t* src, size_t frames, int channels, void* left,
                void* right) {

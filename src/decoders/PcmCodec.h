@@ -25,6 +25,14 @@ constexpr int DeliveredBits(PcmCoding coding) {
   return coding == PcmCoding::kUnsigned8 || coding == PcmCoding::kSigned8 ? 8 : 16;
 }
 
+// Reduction of wider samples to 16 bits: round to nearest, ties toward +infinity,
+// then clip (no dither, so the result is predictable). A `bits`-wide integer
+// sample becomes (x + 2^(bits-17)) >> (bits-16), e.g. (x + 128) >> 8 for 24 bits;
+// widths up to 16 are shifted up. bits is 1..32.
+int16_t ReduceTo16(int32_t sample, int bits);
+// A float sample of full scale ±1.0 becomes floor(x × 32768 + 0.5), clipped; NaN is 0.
+int16_t ReduceFloatTo16(double sample);
+
 // ITU-T G.711 mu-law expansion (0x00 -> -32124, 0x80 -> 32124, 0x7F and 0xFF -> 0).
 int16_t MuLawToLinear(uint8_t code);
 
