@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "decoders/ChannelMixdown.h"
 #include "decoders/Decoders.h"
 #include "decoders/FrameQueue.h"
+#include "decoders/PcmCodec.h"
 #include "decoders/ProbeMagic.h"
 #include "decoders/StreamSource.h"
 #include "decoders/VorbisComments.h"
@@ -26,7 +29,6 @@ constexpr uint8_t kNativeFlac = 0;
 constexpr uint8_t kOggFlac = 1;
 // The highest rate a FLAC frame header can name.
 constexpr uint32_t kMaxRate = 655350;
-constexpr int kMaxChannels = 2;  // more need a mixdown to stereo
 // Library steps one decode call may take (each reads a frame or skips bad bytes).
 constexpr int kMaxSteps = 10000;
 
@@ -41,17 +43,7 @@ struct StreamFacts {
 
 bool Sane(const StreamFacts& facts) {
   return facts.seen && facts.rate >= 1 && facts.rate <= kMaxRate && facts.channels >= 1 &&
-         facts.channels <= 8 && facts.bits >= 4 && facts.bits <= 32;
-}
-
-// 16 bits from any sample width: narrower samples are scaled up; wider ones are
-// rounded to nearest, ties toward +inf, and clipped, as sox -D reduces them
-// ((x + 128) >> 8 for 24 bits).
-int16_t To16(int32_t sample, int bits) {
-  if (bits <= 16) return static_cast<int16_t>(sample * (1 << (16 - bits)));
-  const int shift = bits - 16;
-  const int64_t rounded = (int64_t(sample) + (int64_t(1) << (shift - 1))) >> shift;
-  return static_cast<int16_t>(rounded > 32767 ? 32767 : rounded < -32768 ? -32768 : rounded);
+         facts.channels <= kMaxMixChannels && facts.bits >= 4 && facts.bits <= 32;
 }
 
 // An open libFLAC decoder over its own file; decoded frames gather in a queue.
@@ -77,7 +69,8 @@ class FlacStream {
     const bool read = FLAC__stream_decoder_process_until_end_of_metadata(stream->decoder_);
     stream->comments_ = nullptr;
     if (!read || !Sane(stream->facts_)) return nullptr;
-    stream->queue_.Reset(std::min(stream->facts_.channels, kMaxChannels));
+    stream->queue_.Reset(std::min(stream->facts_.channels, 2));
+    if (stream->facts_.channels > 2) stream->mixdown_.emplace(WaveOrder(stream->facts_.channels));
     return stream;
   }
   FlacStream() = default;
@@ -154,14 +147,24 @@ class FlacStream {
     const int channels = int(frame->header.channels);
     const int bits = int(frame->header.bits_per_sample);
     // A frame that disagrees with STREAMINFO would be played as noise.
-    if (channels != self.facts_.channels || channels > kMaxChannels || bits < 4 || bits > 32)
+    if (channels != self.facts_.channels || bits < 4 || bits > 32)
       return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
     const size_t frames = frame->header.blocksize;
-    int16_t* out = self.queue_.Append(frames);
+    const FrameQueue::Room room = self.queue_.Append(frames);
+    if (!self.mixdown_) {
+      for (size_t i = 0; i < frames; ++i) room.left[i] = ReduceTo16(buffer[0][i], bits);
+      if (room.right) {
+        for (size_t i = 0; i < frames; ++i) room.right[i] = ReduceTo16(buffer[1][i], bits);
+      }
+      return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
+    }
+    std::vector<int16_t>& wide = self.interleaved_;
+    wide.resize(frames * size_t(channels));
     for (size_t i = 0; i < frames; ++i) {
       for (int channel = 0; channel < channels; ++channel)
-        *out++ = To16(buffer[channel][i], bits);
+        wide[i * size_t(channels) + size_t(channel)] = ReduceTo16(buffer[channel][i], bits);
     }
+    self.mixdown_->MixInterleaved(wide.data(), frames, room.left, room.right);
     return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
   }
   static void Metadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* block,
@@ -187,6 +190,8 @@ class FlacStream {
   FLAC__StreamDecoder* decoder_ = nullptr;
   StreamFacts facts_;
   FrameQueue queue_;
+  std::optional<StereoMixdown> mixdown_;  // more than two channels
+  std::vector<int16_t> interleaved_;     // their frames, before the mixdown
   std::vector<std::string>* comments_ = nullptr;  // only while the metadata is read
 };
 
@@ -252,8 +257,7 @@ int Open(TrackInfo* track) {
   if (!instance->stream) return 0;
   // The file may have changed since it was probed: its format must still hold.
   const StreamFacts& facts = instance->stream->facts();
-  if (facts.channels > kMaxChannels || int32_t(facts.rate) != track->frequency ||
-      (facts.channels == 2) != (track->stereo != 0))
+  if (int32_t(facts.rate) != track->frequency || (facts.channels >= 2) != (track->stereo != 0))
     return 0;
   instance->track = *track;
   g_instance = std::move(instance);
@@ -266,7 +270,10 @@ void Describe(const StreamFacts& facts, bool ogg, const std::vector<std::string>
   std::snprintf(text, sizeof(text), "%s %dbit", ogg ? "OGG-FLAC" : "FLAC", facts.bits);
   platform::CopyField(track->type_text, text);
   track->frequency = int32_t(facts.rate);
-  track->stereo = facts.channels == 2 ? 1 : 0;
+  track->stereo = facts.channels >= 2 ? 1 : 0;
+  // More channels are mixed down to stereo; the text says how many there were.
+  if (facts.channels > 2)
+    platform::CopyField(track->mode_text, std::to_string(facts.channels) + " channels");
   track->bits = 16;
   track->length = int32_t(std::min<uint64_t>(facts.total, INT32_MAX));
   track->data_start[0] = track->data_start[1] = 0;
@@ -291,12 +298,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   std::vector<std::string> comments;
   auto stream = FlacStream::Open(track->path, kFileRead | kFileNoRam, 0, ogg, &comments);
   if (!stream) return 0;
-  const StreamFacts& facts = stream->facts();
-  if (facts.channels > kMaxChannels) {
-    Probe_NoteUnsupported(std::to_string(facts.channels) + "-channel FLAC");
-    return 0;
-  }
-  Describe(facts, ogg, comments, track);
+  Describe(stream->facts(), ogg, comments, track);
   return 1;
 }
 

@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "decoders/ChannelMixdown.h"
 #include "decoders/Decoders.h"
 #include "decoders/FrameQueue.h"
 #include "decoders/ProbeMagic.h"
@@ -23,7 +26,9 @@ namespace {
 constexpr int32_t kPlayBuffer = 32768;
 constexpr uint32_t kFormatTag = FourCC("OPUS");
 constexpr int32_t kRate = 48000;  // every Opus stream decodes at this rate
-constexpr int kMaxChannels = 2;   // more need a mixdown to stereo
+// The channel mapping family whose order the mixdown knows (Vorbis order);
+// family 0 is mono or stereo.
+constexpr int kVorbisMapping = 1;
 // The longest Opus packet is 120 ms; op_read hands out at most one at a time.
 constexpr size_t kPacketFrames = 5760;
 // op_read calls one decode call may make before it returns what it has.
@@ -55,8 +60,10 @@ opus_int64 TellCallback(void* source) noexcept {
 // An open libopusfile stream over its own file.
 class OpusStream {
  public:
+  // Null when the library refuses the file; *unsupported names a channel layout
+  // no mixdown knows (the stream is then refused too).
   static std::unique_ptr<OpusStream> Open(const std::string& path, uint32_t mode,
-                                          int32_t buffer_size) {
+                                          int32_t buffer_size, std::string* unsupported) {
     auto stream = std::make_unique<OpusStream>();
     stream->source_ = StreamSource::Open(path, mode, buffer_size);
     if (!stream->source_) return nullptr;
@@ -67,10 +74,18 @@ class OpusStream {
     if (!stream->file_) return nullptr;
     // op_read would otherwise add noise of its own to every sample.
     op_set_dither_enabled(stream->file_, 0);
-    for (int link = 0; link < op_link_count(stream->file_); ++link)
-      stream->channels_ = std::max(stream->channels_, op_channel_count(stream->file_, link));
-    if (stream->channels_ < 1) return nullptr;
-    stream->queue_.Reset(std::min(stream->channels_, kMaxChannels));
+    for (int link = 0; link < op_link_count(stream->file_); ++link) {
+      const OpusHead* head = op_head(stream->file_, link);
+      if (!head || head->channel_count < 1) return nullptr;
+      if (head->channel_count > 2 &&
+          (head->mapping_family != kVorbisMapping || head->channel_count > kMaxMixChannels)) {
+        *unsupported = std::to_string(head->channel_count) + "-channel Opus of mapping " +
+                       std::to_string(head->mapping_family);
+        return nullptr;
+      }
+      stream->channels_ = std::max(stream->channels_, head->channel_count);
+    }
+    stream->queue_.Reset(std::min(stream->channels_, 2));
     return stream;
   }
   OpusStream() = default;
@@ -99,12 +114,23 @@ class OpusStream {
         break;
     }
     const int link_channels = op_channel_count(file_, link);
-    if (link_channels < 1 || link_channels > queue_.channels()) return false;
-    int16_t* out = queue_.Append(size_t(got));
-    for (size_t i = 0; i < size_t(got); ++i) {
+    if (link_channels < 1 || link_channels > channels_) return false;
+    const auto frames = size_t(got);
+    const FrameQueue::Room room = queue_.Append(frames);
+    const opus_int16* src = staging_.data();
+    if (link_channels > 2) {
+      if (!mixdown_ || mixdown_->channels() != link_channels)
+        mixdown_.emplace(VorbisOrder(link_channels));
+      mixdown_->MixInterleaved(src, frames, room.left, room.right);
+    } else if (!room.right) {
+      std::memcpy(room.left, src, frames * sizeof(int16_t));
+    } else {
       // A one-channel link of a two-channel stream plays on both sides.
-      for (int channel = 0; channel < queue_.channels(); ++channel)
-        *out++ = staging_[i * size_t(link_channels) + size_t(channel % link_channels)];
+      const size_t step = size_t(link_channels);
+      for (size_t i = 0; i < frames; ++i) {
+        room.left[i] = src[i * step];
+        room.right[i] = src[i * step + step - 1];
+      }
     }
     return true;
   }
@@ -114,6 +140,7 @@ class OpusStream {
   OggOpusFile* file_ = nullptr;
   int channels_ = 0;
   FrameQueue queue_;
+  std::optional<StereoMixdown> mixdown_;  // links of more than two channels
   std::vector<opus_int16> staging_ = std::vector<opus_int16>(kPacketFrames * 8);
 };
 
@@ -168,11 +195,10 @@ int Open(TrackInfo* track) {
   if (!track || track->format_tag != kFormatTag) return 0;
   Close();
   auto instance = std::make_unique<Instance>();
-  instance->stream = OpusStream::Open(track->path, kFileRead, kPlayBuffer);
+  std::string unsupported;
+  instance->stream = OpusStream::Open(track->path, kFileRead, kPlayBuffer, &unsupported);
   // The file may have changed since it was probed: its format must still hold.
-  if (!instance->stream || instance->stream->channels() > kMaxChannels ||
-      (instance->stream->channels() == 2) != (track->stereo != 0))
-    return 0;
+  if (!instance->stream || (instance->stream->channels() >= 2) != (track->stereo != 0)) return 0;
   instance->track = *track;
   instance->total = std::max<ogg_int64_t>(op_pcm_total(instance->stream->file(), -1), 0);
   g_instance = std::move(instance);
@@ -185,7 +211,10 @@ void Describe(OpusStream& stream, TrackInfo* track) {
   std::snprintf(text, sizeof(text), "OPUS %dkbps", std::max(op_bitrate(file, -1), 0) / 1000);
   platform::CopyField(track->type_text, text);
   track->frequency = kRate;
-  track->stereo = stream.channels() == 2 ? 1 : 0;
+  track->stereo = stream.channels() >= 2 ? 1 : 0;
+  // More channels are mixed down to stereo; the text says how many there were.
+  if (stream.channels() > 2)
+    platform::CopyField(track->mode_text, std::to_string(stream.channels()) + " channels");
   track->bits = 16;
   const ogg_int64_t total = op_pcm_total(file, -1);
   track->length = int32_t(std::clamp<ogg_int64_t>(total, 0, INT32_MAX));
@@ -205,10 +234,10 @@ void Describe(OpusStream& stream, TrackInfo* track) {
 
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {
   if (!file || !track || OggFirstCodec(header, header_size) != OggCodec::kOpus) return 0;
-  auto stream = OpusStream::Open(track->path, kFileRead | kFileNoRam, 0);
-  if (!stream) return 0;
-  if (stream->channels() > kMaxChannels) {
-    Probe_NoteUnsupported(std::to_string(stream->channels()) + "-channel Opus");
+  std::string unsupported;
+  auto stream = OpusStream::Open(track->path, kFileRead | kFileNoRam, 0, &unsupported);
+  if (!stream) {
+    if (!unsupported.empty()) Probe_NoteUnsupported(std::move(unsupported));
     return 0;
   }
   Describe(*stream, track);
