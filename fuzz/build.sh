@@ -58,6 +58,8 @@ ENTRY=FuzzAiff fuzzer aiff FuzzFormats.cpp $ALL
 ENTRY=FuzzAu fuzzer au FuzzFormats.cpp $ALL
 ENTRY=FuzzMpeg fuzzer mpeg FuzzFormats.cpp $ALL
 ENTRY=FuzzOgg fuzzer ogg FuzzFormats.cpp $ALL
+ENTRY=FuzzFlac fuzzer flac FuzzFormats.cpp $ALL
+ENTRY=FuzzOpus fuzzer opus FuzzFormats.cpp $ALL
 fuzzer decoders FuzzDecoders.cpp $ALL
 fuzzer id3 FuzzId3.cpp $ALL
 fuzzer toc FuzzToc.cpp $ALL
