@@ -19,16 +19,16 @@ constexpr int32_t kMaxFrames = 8192;
 
 // Sound files made once per run with the real encoders.
 struct Files {
-  std::string folder = std::filesystem::temp_directory_path() /
-                       ("tw-bench-flac-opus-" + std::to_string(::getpid()));
+  std::string folder =
+      std::filesystem::temp_directory_path() / ("tw-bench-flac-opus-" + std::to_string(::getpid()));
   std::string flac = folder + "/bench.flac";
   std::string opus = folder + "/bench.opus";
   Files() {
     std::filesystem::create_directories(folder);
     const std::string wav = folder + "/bench.wav";
-    const std::string command =
-        "sox -n -r 44100 -c 2 -b 16 " + wav + " synth 30 sine 200-4000 sine 660 vol 0.8 && " +
-        "flac -s -o " + flac + " " + wav + " && opusenc --quiet " + wav + " " + opus;
+    const std::string command = "sox -n -r 44100 -c 2 -b 16 " + wav +
+                                " synth 30 sine 200-4000 sine 660 vol 0.8 && " + "flac -s -o " +
+                                flac + " " + wav + " && opusenc --quiet " + wav + " " + opus;
     if (std::system(command.c_str()) != 0) std::abort();
   }
   ~Files() { std::filesystem::remove_all(folder); }

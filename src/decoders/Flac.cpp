@@ -197,8 +197,8 @@ class FlacStream {
   FLAC__StreamDecoder* decoder_ = nullptr;
   StreamFacts facts_;
   FrameQueue queue_;
-  std::optional<StereoMixdown> mixdown_;  // more than two channels
-  std::vector<int16_t> interleaved_;     // their frames, before the mixdown
+  std::optional<StereoMixdown> mixdown_;          // more than two channels
+  std::vector<int16_t> interleaved_;              // their frames, before the mixdown
   std::vector<std::string>* comments_ = nullptr;  // only while the metadata is read
 };
 

@@ -37,7 +37,7 @@ OggCodec OggFirstCodec(const uint8_t* header, size_t size) {
   const size_t left = size - packet;
   if (StartsWith(first, left, "\x01vorbis", 7)) return OggCodec::kVorbis;
   if (StartsWith(first, left, "OpusHead", 8)) return OggCodec::kOpus;
-  if (StartsWith(first, left, "\x7F" "FLAC", 5)) return OggCodec::kFlac;
+  if (StartsWith(first, left, "\177FLAC", 5)) return OggCodec::kFlac;
   return OggCodec::kOther;
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 // Description table order; callers list formats by index, so new modules go last.
 constexpr std::array<const DecoderClass*, 9> kModules = {
-    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder,   &kWaveDecoder,  &kMpegDecoder,
+    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder,   &kWaveDecoder, &kMpegDecoder,
     &kCddaDecoder,    &kOggDecoder,  &kFlacDecoder, &kOpusDecoder,
 };
 

@@ -59,8 +59,7 @@ TEST(FlacOpusTwdecode, FlacOfEveryToolPlaysLikeFlacAndSoxToTheLastSample) {
       // sox reads no Ogg FLAC: it reduces what flac decodes.
       {"s24.oga", "flac -s --ogg -o $out $in24",
        "flac -d -c -s $out | sox -D -t wav - -b 16 -t s16 -L -", "OGG-FLAC 24bit"},
-      {"ff24.flac", "ffmpeg -v error -i $in24 -c:a flac -sample_fmt s32 $out", "sox",
-       "FLAC 24bit"},
+      {"ff24.flac", "ffmpeg -v error -i $in24 -c:a flac -sample_fmt s32 $out", "sox", "FLAC 24bit"},
       {"s8.flac", "sox $in -b 8 $out", "sox", "FLAC 8bit"},
   };
   const std::string in = Source(dir, "in.wav", 44100, 2, 16, 2.21);
@@ -68,16 +67,17 @@ TEST(FlacOpusTwdecode, FlacOfEveryToolPlaysLikeFlacAndSoxToTheLastSample) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string out = dir.File(c.name);
-    Make("in=" + ShellQuote(in) + " in24=" + ShellQuote(in24) + " out=" + ShellQuote(out) +
-         "; " + c.make);
+    Make("in=" + ShellQuote(in) + " in24=" + ShellQuote(in24) + " out=" + ShellQuote(out) + "; " +
+         c.make);
     const twtest::ToolOutput ours = twtest::Twdecode(out);
     ASSERT_EQ(ours.exit_code, 0) << ours.fields;
-    const std::string reference = !c.reference ? flac16 + " $out"
+    const std::string reference = !c.reference                        ? flac16 + " $out"
                                   : c.reference == std::string("sox") ? sox16
                                                                       : c.reference;
     const std::string theirs = Output("out=" + ShellQuote(out) + "; " + reference);
     EXPECT_GT(theirs.size(), 44100u * 2);
-    EXPECT_TRUE(ours.samples == theirs) << ours.samples.size() << " bytes against " << theirs.size();
+    EXPECT_TRUE(ours.samples == theirs)
+        << ours.samples.size() << " bytes against " << theirs.size();
     EXPECT_EQ(FieldOf(ours, "type"), c.type_text);
     EXPECT_EQ(FieldOf(ours, "frequency"), "44100");
     const size_t frame_bytes = 2 * std::stoul(FieldOf(ours, "channels"));
@@ -112,12 +112,29 @@ TEST(FlacOpusTwdecode, OpusOfEveryToolPlaysLikeOpusdecWithoutDither) {
     Make("opusdec --quiet --rate 48000 --no-dither " + ShellQuote(out) + " " + ShellQuote(raw));
     const std::string theirs = testsupport::ReadTextFile(raw);
     EXPECT_GT(theirs.size(), 48000u * 2);
-    EXPECT_TRUE(ours.samples == theirs) << ours.samples.size() << " bytes against " << theirs.size();
+    EXPECT_TRUE(ours.samples == theirs)
+        << ours.samples.size() << " bytes against " << theirs.size();
     EXPECT_EQ(FieldOf(ours, "frequency"), "48000");
     EXPECT_EQ(FieldOf(ours, "channels"), c.type_text);
     EXPECT_EQ(FieldOf(ours, "type").rfind("OPUS ", 0), 0u);
     EXPECT_EQ(std::stoul(FieldOf(ours, "length")) * 2 * std::stoul(c.type_text), theirs.size());
   }
+  // A chain of a mono and a stereo link plays as stereo: the mono link on both sides.
+  const auto opusdec = [&](const std::string& name) {
+    Make("opusdec --quiet --rate 48000 --no-dither " + ShellQuote(dir.File(name)) + " " +
+         ShellQuote(dir.File("reference.raw")));
+    return testsupport::ReadTextFile(dir.File("reference.raw"));
+  };
+  Make("cat " + ShellQuote(dir.File("m.opus")) + " " + ShellQuote(dir.File("s.opus")) + " > " +
+       ShellQuote(dir.File("chain.opus")));
+  const std::string first = opusdec("m.opus");
+  std::string expected;
+  for (size_t i = 0; i + 1 < first.size(); i += 2)
+    expected += first.substr(i, 2) + first.substr(i, 2);
+  expected += opusdec("s.opus");
+  const twtest::ToolOutput chain = twtest::Twdecode(dir.File("chain.opus"));
+  EXPECT_EQ(FieldOf(chain, "channels"), "2");
+  EXPECT_TRUE(chain.samples == expected) << chain.samples.size() << " against " << expected.size();
 }
 
 TEST(FlacOpusTags, CommentsFillTheDescriptiveFields) {
@@ -139,9 +156,10 @@ TEST(FlacOpusTags, CommentsFillTheDescriptiveFields) {
     EXPECT_EQ(FieldOf(out, "genre"), "");
     EXPECT_EQ(FieldOf(out, "comment"), "Flac Comment");
   }
-  Make("opusenc --quiet --title 'Opus Title' --artist 'Opus Artist' --album 'Opus Album' "
-       "--date 2011 --genre Ambient --comment 'DESCRIPTION=Opus Comment' " +
-       ShellQuote(in) + " " + ShellQuote(dir.File("t.opus")));
+  Make(
+      "opusenc --quiet --title 'Opus Title' --artist 'Opus Artist' --album 'Opus Album' "
+      "--date 2011 --genre Ambient --comment 'DESCRIPTION=Opus Comment' " +
+      ShellQuote(in) + " " + ShellQuote(dir.File("t.opus")));
   const twtest::ToolOutput opus = twtest::Twdecode(dir.File("t.opus"));
   EXPECT_EQ(FieldOf(opus, "title"), "Opus Title");
   EXPECT_EQ(FieldOf(opus, "artist"), "Opus Artist");
@@ -238,8 +256,16 @@ TEST(FlacOpusIdentify, EachFileGoesToItsOwnModule) {
   const std::string reference = twtest::Twdecode(flac).samples;
   const Bytes body = testsupport::ReadBinaryFile(flac);
   for (const size_t tag : {100u, 40000u}) {
-    Bytes tagged = {'I', 'D', '3', 3, 0, 0, uint8_t(tag >> 21 & 0x7F), uint8_t(tag >> 14 & 0x7F),
-                    uint8_t(tag >> 7 & 0x7F), uint8_t(tag & 0x7F)};
+    Bytes tagged = {'I',
+                    'D',
+                    '3',
+                    3,
+                    0,
+                    0,
+                    uint8_t(tag >> 21 & 0x7F),
+                    uint8_t(tag >> 14 & 0x7F),
+                    uint8_t(tag >> 7 & 0x7F),
+                    uint8_t(tag & 0x7F)};
     tagged.resize(10 + tag, 0);
     tagged.insert(tagged.end(), body.begin(), body.end());
     testsupport::WriteBinaryFile(dir.File("tagged.flac"), tagged);
@@ -267,9 +293,10 @@ TEST(FlacOpusMixdown, FiveOneTonesLandOnTheirSidesAtTheirLevels) {
   const std::string tone = Source(dir, "tone.wav", 48000, 1, 16, 1.0, "sine 440 vol 0.5");
   const auto rms = [&](const std::string& samples, int side) {
     testsupport::WriteBinaryFile(dir.File("out.raw"), Bytes(samples.begin(), samples.end()));
-    const std::string stat = testsupport::Run("sox -t s16 -r 48000 -c 2 -L " +
-                                              ShellQuote(dir.File("out.raw")) + " -n remix " +
-                                              std::to_string(side) + " stat 2>&1").out;
+    const std::string stat =
+        testsupport::Run("sox -t s16 -r 48000 -c 2 -L " + ShellQuote(dir.File("out.raw")) +
+                         " -n remix " + std::to_string(side) + " stat 2>&1")
+            .out;
     const size_t at = stat.find("RMS     amplitude:");
     return at == std::string::npos ? -1.0 : std::stod(stat.substr(at + 18));
   };
@@ -279,8 +306,10 @@ TEST(FlacOpusMixdown, FiveOneTonesLandOnTheirSidesAtTheirLevels) {
     const char* remix;  // which of the six channels carries the tone
     double left, right;
   };
-  const Tone tones[] = {{"1 0 0 0 0 0", full, 0},    {"0 0 1 0 0 0", down3, down3},
-                        {"0 0 0 1 0 0", 0, 0},       {"0 0 0 0 1 0", down3, 0},
+  const Tone tones[] = {{"1 0 0 0 0 0", full, 0},
+                        {"0 0 1 0 0 0", down3, down3},
+                        {"0 0 0 1 0 0", 0, 0},
+                        {"0 0 0 0 1 0", down3, 0},
                         {"0 0 0 0 0 1", 0, down3}};
   for (const Tone& t : tones) {
     SCOPED_TRACE(t.remix);
