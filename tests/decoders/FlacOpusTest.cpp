@@ -349,6 +349,13 @@ TEST(FlacOpusHostile, DamagedHeadersAndTruncationsAreRefusedOrPlayed) {
       {"a.flac", &decoders::kFlacDecoder},
       {"a.oga", &decoders::kFlacDecoder},
       {"a.opus", &decoders::kOpusDecoder}};
+  // STREAMINFO with no sample rate (bytes 18-20 of a native file) is absurd.
+  Bytes no_rate = testsupport::ReadBinaryFile(dir.File("a.flac"));
+  no_rate[18] = no_rate[19] = 0;
+  no_rate[20] &= 0x0F;
+  testsupport::WriteBinaryFile(dir.File("no-rate.flac"), no_rate);
+  decoders::TrackInfo track;
+  EXPECT_FALSE(twtest::Probe(decoders::kFlacDecoder, dir.File("no-rate.flac"), &track));
   for (const auto& [name, module] : files) {
     SCOPED_TRACE(name);
     const Bytes bytes = testsupport::ReadBinaryFile(dir.File(name));
