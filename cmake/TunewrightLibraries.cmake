@@ -35,7 +35,8 @@ tw_subsystem(tw_settings SOURCES ${SETTINGS_SOURCES} DEPS tw_platform)
 tw_glob(DECODER_SOURCES decoders)
 list(FILTER DECODER_SOURCES EXCLUDE REGEX "/Registry\\.cpp$")
 tw_subsystem(tw_decoders SOURCES ${DECODER_SOURCES}
-             DEPS tw_platform tw_settings PkgConfig::MPG123 PkgConfig::VORBISFILE)
+             DEPS tw_platform tw_settings PkgConfig::MPG123 PkgConfig::VORBISFILE
+                  PkgConfig::FLAC PkgConfig::OPUSFILE)
 
 tw_glob(CDDA_SOURCES cdda)
 tw_subsystem(tw_cdda SOURCES ${CDDA_SOURCES} DEPS tw_decoders tw_platform tw_settings)

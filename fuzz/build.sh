@@ -14,8 +14,8 @@ if [ "${FUZZ_FLAVOUR:-}" = coverage ]; then
 else
   SAN="-fsanitize=address,undefined -fno-sanitize-recover=all"
 fi
-CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz"
-LIBS="$(pkg-config --libs libmpg123 vorbisfile)"
+CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz $(pkg-config --cflags opusfile)"
+LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile)"
 
 # Compiles one source folder into an archive, rebuilding only changed files.
 archive() {
@@ -58,6 +58,8 @@ ENTRY=FuzzAiff fuzzer aiff FuzzFormats.cpp $ALL
 ENTRY=FuzzAu fuzzer au FuzzFormats.cpp $ALL
 ENTRY=FuzzMpeg fuzzer mpeg FuzzFormats.cpp $ALL
 ENTRY=FuzzOgg fuzzer ogg FuzzFormats.cpp $ALL
+ENTRY=FuzzFlac fuzzer flac FuzzFormats.cpp $ALL
+ENTRY=FuzzOpus fuzzer opus FuzzFormats.cpp $ALL
 fuzzer decoders FuzzDecoders.cpp $ALL
 fuzzer id3 FuzzId3.cpp $ALL
 fuzzer toc FuzzToc.cpp $ALL

@@ -19,7 +19,9 @@ sources() {
     aiff) echo "$D/Aiff.cpp $D/IffReader.cpp" ;;
     au) echo "$D/Au.cpp" ;;
     mpeg) echo "$D/Mpeg.cpp $D/MpegStream.cpp $D/StreamSource.cpp" ;;
-    ogg) echo "$D/Ogg.cpp $D/StreamSource.cpp" ;;
+    ogg) echo "$D/Ogg.cpp $D/StreamSource.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp" ;;
+    flac) echo "$D/Flac.cpp $D/FrameQueue.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp" ;;
+    opus) echo "$D/Opus.cpp $D/FrameQueue.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp" ;;
     id3) echo "$D/Id3v1.cpp" ;;
     toc) echo "$C/CdToc.cpp $C/CDDrive.cpp" ;;
     *) ;;
@@ -27,7 +29,7 @@ sources() {
 }
 
 # The registry and scripted-drive corpora reach the same parsers; their replay counts too.
-TARGETS="wave 8svx aiff au mpeg ogg id3 toc decoders cddrive"
+TARGETS="wave 8svx aiff au mpeg ogg flac opus id3 toc decoders cddrive"
 rm -f "$OUT"/*.profraw "$OUT"/*.profdata
 objects=""
 for target in $TARGETS; do

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Remakes the seed files of the format corpora: short files from sox, ffmpeg,
-# lame and oggenc in every encoding the modules read, and by hand the kinds no
+# lame, oggenc, flac and opusenc in every encoding the modules read, and by hand the kinds no
 # tool writes (8SVX Fibonacci, AIFF ADP4, CD tables of contents, port sessions).
 # Usage: fuzz/make-seeds.sh [corpus folder, default fuzz/corpus]
 set -eu
@@ -8,7 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 C=${1:-$ROOT/fuzz/corpus}
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
-mkdir -p "$C/wave" "$C/8svx" "$C/aiff" "$C/au" "$C/mpeg" "$C/ogg" "$C/toc" "$C/port"
+mkdir -p "$C/wave" "$C/8svx" "$C/aiff" "$C/au" "$C/mpeg" "$C/ogg" "$C/flac" "$C/opus" "$C/toc" "$C/port"
 tone() { rate=$1 channels=$2; shift 2; sox -n -r "$rate" -c "$channels" "$@"; }  # rate channels [options] file synth ...
 sine() { seconds=$1 rate=$2; shift 2; ffmpeg -loglevel error -y -f lavfi -i "sine=f=300:d=$seconds:r=$rate" "$@"; }
 
@@ -69,5 +69,23 @@ oggenc -Q -q -1 "$T/o6.wav" -o "$C/ogg/o6.ogg"
 oggenc -Q -q -1 "$T/o.wav" -o "$T/a.ogg"
 oggenc -Q -q -1 "$T/o2.wav" -o "$T/b.ogg"
 cat "$T/a.ogg" "$T/b.ogg" > "$C/ogg/chain.ogg"
+
+# FLAC without padding, so a seed stays within the fuzzers' 8192 bytes.
+tone 8000 1 -b 16 "$T/f1.wav" synth 0.1 sine 440
+tone 8000 2 -b 24 "$T/f2.wav" synth 0.05 sine 440 sine 660
+tone 8000 6 -b 16 "$T/f6.wav" synth 0.03 sine 440
+flac -s --no-padding -T TITLE=T -T DATE=1999 -o "$C/flac/m16.flac" "$T/f1.wav"
+flac -s --no-padding -o "$C/flac/s24.flac" "$T/f2.wav"
+flac -s --no-padding --ogg -o "$C/flac/ogg.oga" "$T/f1.wav"
+flac -s --no-padding -o "$C/flac/six.flac" "$T/f6.wav"
+tone 8000 1 -b 8 "$C/flac/u8.flac" synth 0.1 sine 440
+# The same FLAC behind an ID3v2 tag.
+{ printf 'ID3\003\000\000\000\000\000\020'; head -c 16 /dev/zero; cat "$C/flac/m16.flac"; } >"$C/flac/id3.flac"
+opusenc --quiet --bitrate 8 --title T --date 2011 "$T/f1.wav" "$C/opus/m.opus"
+opusenc --quiet --bitrate 16 --framesize 60 "$T/f2.wav" "$C/opus/s.opus"
+opusenc --quiet --bitrate 24 "$T/f6.wav" "$C/opus/six.opus"
+# Two links, mono then stereo.
+opusenc --quiet --bitrate 8 "$T/f2.wav" "$T/s.opus"
+cat "$C/opus/m.opus" "$T/s.opus" >"$C/opus/chain.opus"
 
 python3 "$ROOT/fuzz/make-seeds.py" "$C"

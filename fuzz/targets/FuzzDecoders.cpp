@@ -1,5 +1,5 @@
 // Identifies arbitrary bytes through the format registry (WAVE, 8SVX, AIFF,
-// AU, MPEG, Ogg) and plays the accepted track a while, with a seek.
+// AU, MPEG, Ogg, FLAC, Opus) and plays the accepted track a while, with a seek.
 #include <cstdint>
 
 #include "FuzzFileReads.h"

@@ -1,6 +1,7 @@
 // One target per format module: the bytes are offered to that module alone,
 // so each parser gets the whole of a fuzzing run. The build picks the entry
-// with TW_FUZZ_FORMAT (FuzzWave, FuzzIff8svx, FuzzAiff, FuzzAu, FuzzMpeg, FuzzOgg).
+// with TW_FUZZ_FORMAT (FuzzWave, FuzzIff8svx, FuzzAiff, FuzzAu, FuzzMpeg, FuzzOgg,
+// FuzzFlac, FuzzOpus).
 #include <cstdint>
 
 #include "FuzzFileReads.h"
@@ -29,6 +30,8 @@ int FuzzAiff(const uint8_t* data, size_t size) { return PlayAs(decoders::kAiffDe
 int FuzzAu(const uint8_t* data, size_t size) { return PlayAs(decoders::kAuDecoder, data, size); }
 int FuzzMpeg(const uint8_t* data, size_t size) { return PlayAs(decoders::kMpegDecoder, data, size); }
 int FuzzOgg(const uint8_t* data, size_t size) { return PlayAs(decoders::kOggDecoder, data, size); }
+int FuzzFlac(const uint8_t* data, size_t size) { return PlayAs(decoders::kFlacDecoder, data, size); }
+int FuzzOpus(const uint8_t* data, size_t size) { return PlayAs(decoders::kOpusDecoder, data, size); }
 
 #ifdef TW_FUZZ_FORMAT
 TW_FUZZ_ENTRY(TW_FUZZ_FORMAT)

@@ -1,4 +1,4 @@
-// The format registry: seven modules in a fixed order, identification of a file.
+// The format registry: nine modules in a fixed order, identification of a file.
 #pragma once
 
 #include <string>
@@ -9,9 +9,10 @@ namespace decoders {
 
 // Starts every module in table order; 0 at the first module that fails, else 1.
 int Decoders_Init();
-// Shuts the modules down (CDDA, MPEG, WAVE, AU, AIFF, IFF 8SVX, OGG) and frees the RAM cache.
+// Shuts the modules down (CDDA, MPEG, WAVE, AU, AIFF, IFF 8SVX, OGG, FLAC, OPUS) and
+// frees the RAM cache.
 void Decoders_Exit();
-// The description of module index 0..6; null above 6 (or before Decoders_Init).
+// The description of module index 0..8; null above 8 (or before Decoders_Init).
 const char* Decoders_GetDescription(int index);
 // Identifies a file (or CD pseudo-path); null when no module accepts it.
 TrackPtr Decoder_Identify(const std::string& path);
@@ -32,6 +33,8 @@ extern const DecoderClass kAuDecoder;
 extern const DecoderClass kWaveDecoder;
 extern const DecoderClass kMpegDecoder;
 extern const DecoderClass kOggDecoder;
+extern const DecoderClass kFlacDecoder;
+extern const DecoderClass kOpusDecoder;
 extern const DecoderClass kCddaDecoder;  // src/cdda
 
 }  // namespace decoders

@@ -11,6 +11,7 @@
 #include "decoders/Id3v1.h"
 #include "decoders/MpegStream.h"
 #include "decoders/PcmCodec.h"
+#include "decoders/ProbeMagic.h"
 #include "decoders/TW_File.h"
 #include "platform/Utf8.h"
 #include "settings/SettingsGroups.h"
@@ -152,10 +153,13 @@ void SetOperations(TrackInfo* track) {
 }
 
 // Almost any byte stream looks like MPEG to the library, so the probe only reads
-// the stream's start (never the whole file) and leaves IFF files alone.
+// the stream's start (never the whole file) and leaves IFF, Ogg and FLAC files
+// alone: one their own module refused would play as noise.
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {
   if (!g_library_ready || !file || !track) return 0;
   if (header_size >= 4 && std::memcmp(header, "FORM", 4) == 0) return 0;
+  if (OggFirstCodec(header, header_size) != OggCodec::kNotOgg) return 0;
+  if (IsNativeFlac(file, header, header_size)) return 0;
   auto stream =
       MpegStream::Open(track->path, kFileRead | kFileNoRam, kProbeBuffer, settings::Mpeg().Fetch());
   if (!stream) return 0;

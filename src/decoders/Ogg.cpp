@@ -8,13 +8,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 #include "decoders/ChannelMixdown.h"
 #include "decoders/Decoders.h"
 #include "decoders/PcmCodec.h"
+#include "decoders/ProbeMagic.h"
 #include "decoders/StreamSource.h"
+#include "decoders/VorbisComments.h"
 #include "platform/Utf8.h"
 
 namespace decoders {
@@ -130,42 +131,6 @@ struct Instance {
   }
 };
 std::unique_ptr<Instance> g_instance;
-
-// Vorbis comment names ignore letter case. A key is tried only on comments of at
-// least min_length bytes, as tags have always been read.
-bool TakeValue(std::string_view comment, std::string_view key, size_t min_length,
-               std::string_view* value) {
-  if (comment.size() < min_length || comment.size() < key.size()) return false;
-  for (size_t i = 0; i < key.size(); ++i) {
-    const char c = comment[i];
-    if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != key[i]) return false;
-  }
-  *value = comment.substr(key.size());
-  return true;
-}
-
-int32_t ParseYear(std::string_view text) {
-  int64_t year = 0;
-  size_t i = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9' && year < INT32_MAX / 10)
-    year = year * 10 + (text[i++] - '0');
-  return static_cast<int32_t>(year);
-}
-
-void ApplyComment(std::string_view comment, TrackInfo* track) {
-  std::string_view value;
-  if (TakeValue(comment, "TITLE=", 6, &value)) {
-    platform::CopyField(track->title, value);
-  } else if (TakeValue(comment, "ARTIST=", 7, &value)) {
-    platform::CopyField(track->artist, value);
-  } else if (TakeValue(comment, "ALBUM=", 7, &value)) {
-    platform::CopyField(track->album, value);
-  } else if (TakeValue(comment, "DATE=", 7, &value)) {
-    track->year = ParseYear(value);
-  } else if (TakeValue(comment, "GENRE=", 7, &value)) {
-    platform::CopyField(track->genre, value == "Unknown" ? std::string_view("") : value);
-  }
-}
 
 // Seconds heard up to the next frame decode() hands out: the library's time less
 // what waits in Pending. Not asked while the position lies before every link
@@ -314,12 +279,8 @@ void Describe(VorbisStream& stream, TrackInfo* track) {
   track->frequency = static_cast<int32_t>(stream.rate());
   track->stereo = stream.channels() >= 2 ? 1 : 0;
   const vorbis_comment* comments = ov_comment(file, -1);
-  for (int i = 0; i < comments->comments; ++i) {
-    if (comments->user_comments[i] && comments->comment_lengths[i] > 0)
-      ApplyComment(std::string_view(comments->user_comments[i],
-                                    static_cast<size_t>(comments->comment_lengths[i])),
-                   track);
-  }
+  ApplyVorbisComments(comments->user_comments, comments->comment_lengths, comments->comments,
+                      CommentKeys::kNamesAndDate, track);
   track->bits = 16;
   // Whole seconds only, as the length has always been shown.
   track->length = LengthAt(file, stream.rate());
@@ -335,7 +296,11 @@ void Describe(VorbisStream& stream, TrackInfo* track) {
 }
 
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {
-  if (!file || !track || header_size < 4 || std::memcmp(header, "OggS", 4) != 0) return 0;
+  if (!file || !track) return 0;
+  // Opus and FLAC streams belong to their own modules; an unknown first codec is
+  // still offered to the library, which finds Vorbis beside a video stream.
+  const OggCodec codec = OggFirstCodec(header, header_size);
+  if (codec != OggCodec::kVorbis && codec != OggCodec::kOther) return 0;
   auto stream = VorbisStream::Open(track->path, 0);
   if (!stream) return 0;
   Describe(*stream, track);

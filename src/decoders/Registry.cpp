@@ -11,24 +11,27 @@
 namespace decoders {
 namespace {
 
-// Description table order; callers list formats by index.
-constexpr std::array<const DecoderClass*, 7> kModules = {
-    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder, &kWaveDecoder,
-    &kMpegDecoder,    &kCddaDecoder, &kOggDecoder,
+// Description table order; callers list formats by index, so new modules go last.
+constexpr std::array<const DecoderClass*, 9> kModules = {
+    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder,   &kWaveDecoder, &kMpegDecoder,
+    &kCddaDecoder,    &kOggDecoder,  &kFlacDecoder, &kOpusDecoder,
 };
 
-// Probe order. MPEG comes last: its library accepts almost any byte stream.
-constexpr std::array<const DecoderClass*, 6> kProbeOrder = {
-    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder, &kWaveDecoder, &kOggDecoder, &kMpegDecoder,
+// Probe order: the modules that know their format by a magic number (the Ogg
+// ones by the codec of the first packet) first; MPEG last, because its library
+// accepts almost any byte stream.
+constexpr std::array<const DecoderClass*, 8> kProbeOrder = {
+    &kIff8svxDecoder, &kAiffDecoder, &kAuDecoder,   &kWaveDecoder,
+    &kFlacDecoder,    &kOggDecoder,  &kOpusDecoder, &kMpegDecoder,
 };
 
 // Shutdown order.
-constexpr std::array<const DecoderClass*, 7> kExitOrder = {
-    &kCddaDecoder, &kMpegDecoder,    &kWaveDecoder, &kAuDecoder,
-    &kAiffDecoder, &kIff8svxDecoder, &kOggDecoder,
+constexpr std::array<const DecoderClass*, 9> kExitOrder = {
+    &kCddaDecoder,    &kMpegDecoder, &kWaveDecoder, &kAuDecoder,   &kAiffDecoder,
+    &kIff8svxDecoder, &kOggDecoder,  &kFlacDecoder, &kOpusDecoder,
 };
 
-std::array<const char*, 7> g_descriptions{};
+std::array<const char*, 9> g_descriptions{};
 bool g_started = false;
 thread_local std::string g_last_unsupported;
 

@@ -121,9 +121,7 @@ void ExpectSeeksMatchStraightDecode(const decoders::DecoderClass& module, const 
   decoders::TW_File_FreeCache();
 }
 
-namespace {
-
-void ExpectSafe(const decoders::DecoderClass& module, const std::string& path) {
+void ExpectRefusedOrPlayed(const decoders::DecoderClass& module, const std::string& path) {
   decoders::TrackInfo track;
   if (!Probe(module, path, &track)) return;
   EXPECT_TRUE(track.stereo == 0 || track.stereo == 1);
@@ -131,13 +129,12 @@ void ExpectSafe(const decoders::DecoderClass& module, const std::string& path) {
   EXPECT_GE(track.frequency, 1);
   EXPECT_GE(track.length, 0);
   std::string samples;
-  if (DecodeAll(track, 0.0, &samples)) {
+  // A track that knows its length plays no more than it.
+  if (DecodeAll(track, 0.0, &samples) && track.seekable) {
     const size_t frame_bytes = size_t(track.stereo ? 2 : 1) * (track.bits == 16 ? 2 : 1);
     EXPECT_LE(samples.size(), size_t(track.length) * frame_bytes);
   }
 }
-
-}  // namespace
 
 void ExpectHostileVariantsSafe(const decoders::DecoderClass& module,
                                const std::vector<uint8_t>& file, size_t span) {
@@ -146,7 +143,7 @@ void ExpectHostileVariantsSafe(const decoders::DecoderClass& module,
   span = std::min(span, file.size());
   for (size_t cut = 0; cut <= span; ++cut) {
     testsupport::WriteBinaryFile(path, {file.begin(), file.begin() + std::ptrdiff_t(cut)});
-    ExpectSafe(module, path);
+    ExpectRefusedOrPlayed(module, path);
   }
   const uint32_t values[] = {0, 1, 3, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
   for (size_t at = 0; at + 4 <= span; at += 2) {
@@ -154,7 +151,7 @@ void ExpectHostileVariantsSafe(const decoders::DecoderClass& module,
       std::vector<uint8_t> changed = file;
       for (int i = 0; i < 4; ++i) changed[at + size_t(i)] = uint8_t(value >> (8 * i));
       testsupport::WriteBinaryFile(path, changed);
-      ExpectSafe(module, path);
+      ExpectRefusedOrPlayed(module, path);
     }
   }
 }

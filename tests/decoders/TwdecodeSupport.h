@@ -43,6 +43,10 @@ bool DecodeAll(decoders::TrackInfo& track, double seek_seconds, std::string* sam
 // trunc(time × frequency), clamped to the track, with and without load-in-RAM.
 void ExpectSeeksMatchStraightDecode(const decoders::DecoderClass& module, const std::string& path);
 
+// The file is refused, or played to its end without a crash, a hang or a read
+// past the file; a seekable track delivers no more than its length.
+void ExpectRefusedOrPlayed(const decoders::DecoderClass& module, const std::string& path);
+
 // Every truncation of file within its first span bytes and every 32-bit field
 // of that span set to hostile values is refused or played to its end without a
 // crash, a hang or a read past the file (run under the sanitizer build).

@@ -36,6 +36,7 @@ struct Target {
 const Target kTargets[] = {
     {"wave", FuzzWave},         {"8svx", FuzzIff8svx},       {"aiff", FuzzAiff},
     {"au", FuzzAu},             {"mpeg", FuzzMpeg},          {"ogg", FuzzOgg},
+    {"flac", FuzzFlac},         {"opus", FuzzOpus},
     {"decoders", FuzzDecoders}, {"id3", FuzzId3},            {"toc", FuzzToc},
     {"cddrive", FuzzCdDrive},   {"settings", FuzzSettings},  {"playlists", FuzzPlaylists},
     {"cdtext", FuzzCdText},     {"args", FuzzArgs},          {"port", FuzzPort},

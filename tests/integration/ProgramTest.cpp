@@ -45,7 +45,7 @@ TEST(Program, UsageTextGoesToStandardErrorForAMismatchAndToStandardOutputForHelp
       "\nTunewright " TUNEWRIGHT_TEST_VERSION "\n\nSupported formats are:\n\n"
       "[IFF 8SVX] 8bit PCM, Fibonacci delta\n[AIFF] SSND: 8-16bit PCM, ADP4: ADPCM 4\n"
       "[AU] 8-16bit PCM, ULAW\n[WAVE] 8-16bit PCM\n[MPEG] 1,2,2.5 / I, II & III\n[CDDA]\n"
-      "[OGG] 16bit, Ogg Vorbis Project\n\n";
+      "[OGG] 16bit, Ogg Vorbis Project\n[FLAC] 16-32bit, native and Ogg\n[OPUS] Ogg Opus\n\n";
   for (const char* words : {" NOPE=1", " V=1", " VOL=loud a.wav"}) {
     const auto mismatch = testsupport::Run(Env(dir, "null") + Program() + words + " 2>&1 >/dev/null");
     EXPECT_EQ(mismatch.exit_code, 2) << words;

@@ -1,0 +1,125 @@
+// The FLAC and Opus modules against their bare libraries on the same file: what
+// the adapters (file layer, frame queue, block bounds) cost per second of sound.
+#include <FLAC/stream_decoder.h>
+#include <benchmark/benchmark.h>
+#include <opusfile.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "decoders/Decoders.h"
+#include "decoders/TW_File.h"
+
+namespace {
+
+constexpr int32_t kMaxFrames = 8192;
+
+// Sound files made once per run with the real encoders.
+struct Files {
+  std::string folder =
+      std::filesystem::temp_directory_path() / ("tw-bench-flac-opus-" + std::to_string(::getpid()));
+  std::string flac = folder + "/bench.flac";
+  std::string opus = folder + "/bench.opus";
+  Files() {
+    std::filesystem::create_directories(folder);
+    const std::string wav = folder + "/bench.wav";
+    const std::string command = "sox -n -r 44100 -c 2 -b 16 " + wav +
+                                " synth 30 sine 200-4000 sine 660 vol 0.8 && " + "flac -s -o " +
+                                flac + " " + wav + " && opusenc --quiet " + wav + " " + opus;
+    if (std::system(command.c_str()) != 0) std::abort();
+  }
+  ~Files() { std::filesystem::remove_all(folder); }
+};
+
+const Files& BenchFiles() {
+  static const Files files;
+  return files;
+}
+
+decoders::TrackPtr Probe(const decoders::DecoderClass& module, const std::string& path) {
+  module.init();
+  auto track = std::make_unique<decoders::TrackInfo>();
+  track->path = path;
+  decoders::FileHandle file(decoders::TW_File_Open(path, decoders::kFileNoRam, 16384));
+  std::vector<uint8_t> header(decoders::kHeaderSize, 0);
+  const int32_t got = decoders::TW_File_Read(file.get(), header.data(), 16384);
+  decoders::TW_File_Seek(file.get(), 0, decoders::kSeekStart);
+  if (got <= 0 || !module.probe(file.get(), header.data(), size_t(got), track.get())) std::abort();
+  return track;
+}
+
+void PlayThroughModule(benchmark::State& state, const decoders::DecoderClass& module,
+                       const std::string& path) {
+  decoders::TrackPtr track = Probe(module, path);
+  std::vector<int16_t> left(kMaxFrames), right(kMaxFrames);
+  int64_t frames = 0;
+  for (auto _ : state) {
+    track->open(track.get());
+    track->seek(0.0);
+    while (const int32_t got = track->decode(left.data(), right.data(), kMaxFrames, 0.1)) {
+      if (got < 0) break;
+      frames += got;
+    }
+    track->close();
+  }
+  state.SetItemsProcessed(frames);
+}
+
+void BM_FlacModule(benchmark::State& state) {
+  PlayThroughModule(state, decoders::kFlacDecoder, BenchFiles().flac);
+}
+
+// What any program does with libFLAC: interleave each frame to 16-bit samples.
+FLAC__StreamDecoderWriteStatus Interleave(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
+                                          const FLAC__int32* const buffer[], void* client) {
+  auto& out = *static_cast<std::vector<int16_t>*>(client);
+  out.resize(frame->header.blocksize * 2);
+  for (uint32_t i = 0; i < frame->header.blocksize; ++i) {
+    out[2 * i] = int16_t(buffer[0][i]);
+    out[2 * i + 1] = int16_t(buffer[1][i]);
+  }
+  return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
+}
+
+void Ignore(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void*) {}
+
+void BM_FlacBareLibrary(benchmark::State& state) {
+  std::vector<int16_t> out;
+  for (auto _ : state) {
+    FLAC__StreamDecoder* decoder = FLAC__stream_decoder_new();
+    FLAC__stream_decoder_init_file(decoder, BenchFiles().flac.c_str(), Interleave, nullptr, Ignore,
+                                   &out);
+    FLAC__stream_decoder_process_until_end_of_stream(decoder);
+    FLAC__stream_decoder_delete(decoder);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * 30 * 44100);
+}
+
+void BM_OpusModule(benchmark::State& state) {
+  PlayThroughModule(state, decoders::kOpusDecoder, BenchFiles().opus);
+}
+
+void BM_OpusBareLibrary(benchmark::State& state) {
+  std::vector<opus_int16> buffer(kMaxFrames * 2);
+  int64_t frames = 0;
+  for (auto _ : state) {
+    OggOpusFile* file = op_open_file(BenchFiles().opus.c_str(), nullptr);
+    op_set_dither_enabled(file, 0);
+    int got = 0;
+    while ((got = op_read(file, buffer.data(), int(buffer.size()), nullptr)) > 0) frames += got;
+    op_free(file);
+  }
+  state.SetItemsProcessed(frames);
+}
+
+BENCHMARK(BM_FlacModule)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlacBareLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpusModule)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpusBareLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
