@@ -16,6 +16,9 @@ else
 fi
 CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz $(pkg-config --cflags opusfile)"
 LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile)"
+# The version CMake gives the program; escaped for the sh -c that compiles.
+VERSION=$(sed -n 's/^project(Tunewright VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+DEFS="-DTUNEWRIGHT_VERSION=\\\"$VERSION\\\""
 
 # Compiles one source folder into an archive, rebuilding only changed files.
 archive() {
@@ -25,7 +28,7 @@ archive() {
     obj="$OUT/obj/$folder/$(echo "${src#$ROOT/src/$folder/}" | tr / _).o"
     [ "$obj" -nt "$src" ] || echo "$src $obj"
   done | xargs -r -n 2 -P "$JOBS" sh -c \
-    "clang++ $CXXFLAGS -fsanitize=fuzzer-no-link -c \"\$0\" -o \"\$1\""
+    "clang++ $CXXFLAGS $DEFS -fsanitize=fuzzer-no-link -c \"\$0\" -o \"\$1\""
   lib="$OUT/tw_$folder.a"
   [ -f "$lib" ] && [ -z "$(find "$OUT/obj/$folder" -name '*.o' -newer "$lib")" ] && return
   rm -f "$lib"
