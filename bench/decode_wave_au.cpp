@@ -1,6 +1,7 @@
 // WAVE and AU decoding speed in frames per second, through identification and
 // the track's own operations as the player task calls them (0.1 s blocks of at
-// most 8192 frames). The sound files are made with sox at start.
+// most 8192 frames): 8- and 16-bit files, and the wide and multichannel ones
+// reduced to 16-bit stereo. The sound files are made with sox at start.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -20,7 +21,11 @@ struct Sample {
 constexpr Sample kSamples[] = {{"wav16_stereo.wav", "-r 44100 -c 2 -b 16"},
                                {"wav8_mono.wav", "-r 22050 -c 1 -b 8"},
                                {"au16_stereo.au", "-r 44100 -c 2 -b 16 -e signed"},
-                               {"aumulaw_mono.au", "-r 8000 -c 1 -e u-law"}};
+                               {"aumulaw_mono.au", "-r 8000 -c 1 -e u-law"},
+                               {"wav24_stereo.wav", "-r 44100 -c 2 -b 24"},
+                               {"wavfloat_stereo.wav", "-r 44100 -c 2 -e floating-point -b 32"},
+                               {"wav24_5.1.wav", "-r 48000 -c 6 -b 24"},
+                               {"au24_stereo.au", "-r 44100 -c 2 -b 24 -e signed"}};
 
 std::string Folder() {
   static const std::string folder = [] {

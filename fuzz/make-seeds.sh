@@ -23,6 +23,9 @@ tone 8000 1 -e ima-adpcm "$C/wave/ima.wav" synth 0.1 sine 440
 tone 8000 1 -e ms-adpcm "$C/wave/ms.wav" synth 0.1 sine 440
 sine 0.05 8000 -ac 3 -c:a pcm_s16le "$C/wave/ext3.wav"
 sine 0.05 8000 -rf64 always -c:a pcm_s16le "$C/wave/rf64.wav"
+sine 0.02 8000 -ac 6 -c:a pcm_s24le "$C/wave/ext6s24.wav"
+sine 0.02 8000 -ac 2 -c:a pcm_f64le "$C/wave/f64.wav"
+sine 0.02 96000 -c:a pcm_s16le "$C/wave/ext96k.wav"
 
 tone 8000 1 -b 8 "$C/8svx/m.8svx" synth 0.1 sine 440
 tone 8000 2 -b 8 "$C/8svx/st.8svx" synth 0.05 sine 440
@@ -33,6 +36,10 @@ tone 8000 1 -b 24 "$C/aiff/a24.aiff" synth 0.03 sine 440
 tone 8000 1 -b 16 "$C/aiff/a16.aifc" synth 0.05 sine 440
 sine 0.05 8000 -c:a pcm_s16le -f aiff "$C/aiff/sowt.aifc"
 sine 0.05 8000 -c:a adpcm_ima_qt -f aiff "$C/aiff/ima.aifc"
+sine 0.05 8000 -ac 2 -c:a adpcm_ima_qt -f aiff "$C/aiff/ima2.aifc"
+tone 8000 2 -e floating-point -b 32 "$C/aiff/fl32.aifc" synth 0.02 sine 440
+tone 8000 1 -e floating-point -b 64 "$C/aiff/fl64.aifc" synth 0.02 sine 440
+tone 8000 6 -b 16 "$C/aiff/six.aiff" synth 0.02 sine 440
 
 tone 8000 1 -e u-law "$C/au/u.au" synth 0.05 sine 440
 tone 8000 1 -e a-law "$C/au/a.au" synth 0.05 sine 440
@@ -41,6 +48,8 @@ tone 8000 1 -b 8 "$C/au/s8.au" synth 0.05 sine 440
 tone 8000 1 -b 32 "$C/au/s32.au" synth 0.02 sine 440
 tone 8000 1 -e floating-point -b 32 "$C/au/f.au" synth 0.02 sine 440
 tone 8000 1 -e floating-point -b 64 "$C/au/d.au" synth 0.01 sine 440
+tone 8000 2 -b 24 "$C/au/s24.au" synth 0.02 sine 440
+tone 8000 5 -b 16 "$C/au/five.au" synth 0.02 sine 440
 
 tone 8000 1 -b 16 "$T/t.wav" synth 0.2 sine 440
 lame --quiet -b 8 "$T/t.wav" "$C/mpeg/l3.mp3"
@@ -54,6 +63,12 @@ tone 11025 2 -b 16 "$T/o2.wav" synth 0.2 sine 440
 oggenc -Q -q -1 "$T/o.wav" -o "$C/ogg/o.ogg"
 oggenc -Q -q -1 "$T/o2.wav" -o "$C/ogg/o2.ogg"
 oggenc -Q -q 0 -t T -a A --resample 8000 "$C/wave/s16.wav" -o "$C/ogg/s.ogg"
+tone 8000 6 -b 16 "$T/o6.wav" synth 0.1 sine 440
+oggenc -Q -q -1 "$T/o6.wav" -o "$C/ogg/o6.ogg"
+# A chain whose second link changes rate and channels.
+oggenc -Q -q -1 "$T/o.wav" -o "$T/a.ogg"
+oggenc -Q -q -1 "$T/o2.wav" -o "$T/b.ogg"
+cat "$T/a.ogg" "$T/b.ogg" > "$C/ogg/chain.ogg"
 
 # FLAC without padding, so a seed stays within the fuzzers' 8192 bytes.
 tone 8000 1 -b 16 "$T/f1.wav" synth 0.1 sine 440

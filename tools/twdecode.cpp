@@ -6,6 +6,11 @@
 // 2 when the file is refused, 3 when the decoder cannot open it, 4 on a write error.
 // The settings file's MPEG2, MPEG3 and FILE groups are applied (nothing else), so
 // the samples are those the player would play.
+// A stream that changes format while playing (a chained Ogg link of another rate
+// or channel count) goes on in its new format, each part at its own rate, as the
+// player plays it; standard error then gets one line per change, saying where in
+// the output the new part begins:
+//   link: byte OFFSET, RATE Hz, CHANNELS channels, BITS bits
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -63,8 +68,19 @@ int Play(TrackInfo* track, double seek_seconds) {
   if (track->seek) track->seek(seek_seconds);
   std::vector<uint8_t> left(kMaxFrames * 2), right(kMaxFrames * 2), out;
   int status = 0;
+  int64_t written = 0;
+  bool changed = false;  // the last call reported a change: a second one in a row ends it
   for (;;) {
     const int32_t frames = track->decode(left.data(), right.data(), kMaxFrames, kBlockSeconds);
+    if (frames == decoders::kDecodeFormatChanged && track->format && !changed) {
+      track->format(track);
+      std::fprintf(stderr, "link: byte %lld, %d Hz, %d channels, %d bits\n",
+                   static_cast<long long>(written), track->frequency, track->stereo ? 2 : 1,
+                   track->bits);
+      changed = true;
+      continue;
+    }
+    changed = false;
     if (frames <= 0) break;
     const auto count = static_cast<size_t>(std::min(frames, kMaxFrames));
     const int channels = track->stereo ? 2 : 1;
@@ -75,6 +91,7 @@ int Play(TrackInfo* track, double seek_seconds) {
       status = 4;
       break;
     }
+    written += static_cast<int64_t>(out.size());
   }
   if (track->close) track->close();
   if (std::fflush(stdout) != 0) status = 4;

@@ -18,7 +18,13 @@ inline void PlayTrack(decoders::TrackInfo& track) {
     if (call == kMaxCalls / 2 && track.seek != nullptr) {
       track.seek(track.frequency > 0 ? double(track.length) / track.frequency / 2 : 0.0);
     }
-    if (track.decode(left.data(), right.data(), kFramesPerCall, kBlockSeconds) <= 0) break;
+    const int32_t frames = track.decode(left.data(), right.data(), kFramesPerCall, kBlockSeconds);
+    // A chained stream goes on in its next format, as the player task takes it.
+    if (frames == decoders::kDecodeFormatChanged && track.format != nullptr) {
+      track.format(&track);
+      continue;
+    }
+    if (frames <= 0) break;
     if (track.position != nullptr) track.position();
   }
   if (track.close != nullptr) track.close();

@@ -91,7 +91,7 @@ void CopyEffectSettings(PlayerControl& pc) {
 }
 
 double SongSeconds() {
-  const int32_t hz = engine ? engine->track_frequency.load() : 0;
+  const int32_t hz = engine ? engine->length_frequency.load() : 0;
   return hz > 0 ? double(std::max(current.length, 0)) / hz : 0.0;
 }
 

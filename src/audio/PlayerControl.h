@@ -88,6 +88,10 @@ struct PlayerControl {
   decoders::TrackInfo track;                // task: the song being played (its own copy)
   bool track_open = false;                  // task
   std::atomic<int32_t> track_frequency{0};  // Hz after open (a decoder may change it)
+  // Hz the song's length is counted in: track_frequency as open left it, kept
+  // when a chained stream changes format later on.
+  std::atomic<int32_t> length_frequency{0};
+  bool format_change_pending = false;  // task: decode reported one; the old frames drain
   std::vector<int16_t> buffer[2];           // task: two blocks of kBlockFrames samples
   std::atomic<int32_t> task_state{kTaskFailed};
   double buffer_seconds = 0.25;  // message (from buffer_time)

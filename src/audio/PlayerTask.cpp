@@ -58,14 +58,21 @@ void UpdateLoad(PlayerControl& pc, Clock::duration elapsed, int64_t block_us) {
   pc.load.store(int32_t((int64_t{pc.load.load()} * 31 + ratio) >> 5));
 }
 
+constexpr int32_t kPumpFormatChanged = -2;
+
 // Decodes one block and hands it to the output. Frames delivered; 0 at the end of
-// the data; -1 when the output refused the block (recorded in output_error).
+// the data; -1 when the output refused the block (recorded in output_error);
+// kPumpFormatChanged when the song goes on in another format (format_change_pending).
 int32_t PumpBlock(PlayerControl& pc) {
   if (!pc.track_open || !pc.track.decode) return 0;
   const auto start = Clock::now();
   int32_t count =
       pc.track.decode(pc.buffer[0].data(), pc.buffer[1].data(), kBlockFrames, kBlockSeconds);
   const auto elapsed = Clock::now() - start;
+  if (count == decoders::kDecodeFormatChanged && pc.track.format) {
+    pc.format_change_pending = true;
+    return kPumpFormatChanged;
+  }
   if (count <= 0) return 0;
   count = std::min(count, kBlockFrames);
   const int64_t block_us = int64_t{count} * 100000 / pc.out_frequency.load() * 10;
@@ -137,24 +144,53 @@ OutputParams MakeOutputParams(PlayerControl& pc) {
   return p;
 }
 
+bool Playable(const decoders::TrackInfo& track) {
+  return (track.bits == 8 || track.bits == 16) && track.frequency > 0;
+}
+
+void TakeTrackFrequency(PlayerControl& pc) {
+  pc.track_frequency.store(pc.track.frequency);
+  pc.out_frequency.store(OutFrequency(pc.track.frequency, pc.speed));
+}
+
+// The song goes on in the format the decoder now delivers: the output is opened
+// anew for it (the old format's frames have all been heard). False when the new
+// format cannot be played.
+bool ReopenForNewFormat(PlayerControl& pc) {
+  pc.format_change_pending = false;
+  pc.track.format(&pc.track);
+  TakeTrackFrequency(pc);
+  Aum_Control(kAumCtlStop, 1);
+  return Playable(pc.track) && Aum_Open(MakeOutputParams(pc)) == 0;
+}
+
+// The first block, past any format change before it.
+int32_t PumpFirstBlock(PlayerControl& pc) {
+  int32_t frames = PumpBlock(pc);
+  for (int changes = 0; frames == kPumpFormatChanged && changes < 8; ++changes)
+    frames = ReopenForNewFormat(pc) ? PumpBlock(pc) : -1;
+  pc.format_change_pending = false;
+  return frames == kPumpFormatChanged ? 0 : frames;
+}
+
 int32_t HandlePlay(PlayerControl& pc) {
   if (pc.task_state.load() != kTaskIdle) return 2;
   pc.track = pc.request;
   if (!pc.track.open) return 0;
   if (!pc.track.open(&pc.track)) return 2;
   pc.track_open = true;
+  pc.format_change_pending = false;
   // The decoder may have changed the frequency it delivers.
-  pc.track_frequency.store(pc.track.frequency);
-  pc.out_frequency.store(OutFrequency(pc.track.frequency, pc.speed));
+  TakeTrackFrequency(pc);
+  pc.length_frequency.store(pc.track.frequency);
   if (pc.buffer_time > 0) pc.buffer_seconds = pc.buffer_time * 0.001;
-  const bool playable = (pc.track.bits == 8 || pc.track.bits == 16) && pc.track.frequency > 0;
-  if (!playable || Aum_Open(MakeOutputParams(pc)) != 0) {
+  if (!Playable(pc.track) || Aum_Open(MakeOutputParams(pc)) != 0) {
     CloseDecoder(pc);
     return 3;
   }
   if (pc.track.seek) pc.track.seek(0.0);
   pc.output_error.store(0);
-  const int32_t frames = PumpBlock(pc);
+  const int32_t frames = PumpFirstBlock(pc);
   if (frames < 0) {
     Aum_Control(kAumCtlStop, 1);
     CloseDecoder(pc);
@@ -170,6 +206,7 @@ int32_t HandlePlay(PlayerControl& pc) {
 }
 
 void SeekDecoder(PlayerControl& pc) {
+  pc.format_change_pending = false;
   pc.position = pc.track.seek(pc.position);
   if (pc.task_state.load() == kTaskPlaying) Aum_Control(kAumCtlHalt, 1);
 }
@@ -224,6 +261,7 @@ bool HandleCommand(PlayerControl& pc) {
       break;
     case kCmdSeek:
       if (!pc.track_open || !pc.track.seek) break;
+      pc.format_change_pending = false;
       pc.position = pc.track.seek(pc.position);
       if (state == kTaskPaused)
         Aum_Control(kAumCtlStop, 0);
@@ -279,15 +317,26 @@ uint32_t WaitForRoom(PlayerControl& pc) {
   return pc.task_signals.WaitFor(kTaskMask | kRoomBit, kTick) & kTaskMask;
 }
 
+// A format change waits until every frame of the old format has been heard,
+// then reopens the output; commands are served meanwhile.
+uint32_t ChangeFormat(PlayerControl& pc) {
+  if (Query(kAumCtlDrain) > 0) return WaitTick(pc);
+  if (!ReopenForNewFormat(pc)) AbandonSong(pc);
+  return 0;
+}
+
 uint32_t RunState(PlayerControl& pc) {
   switch (pc.task_state.load()) {
     case kTaskPlaying: {
       if (pc.intro_active && pc.intro_left <= 0.0) return WaitForEnd(pc);
+      if (pc.format_change_pending) return ChangeFormat(pc);
       if (OutputIsFull(pc)) return WaitForRoom(pc);
       pc.reported_state.store(kEnginePlaying);
       const int32_t frames = PumpBlock(pc);
       if (frames > 0)
         AfterBlock(pc);
+      else if (frames == kPumpFormatChanged)
+        return ChangeFormat(pc);
       else if (frames < 0)
         AbandonSong(pc);
       else

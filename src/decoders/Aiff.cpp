@@ -1,7 +1,9 @@
-// AIFF and AIFF-C: an SSND chunk of 8- or 16-bit PCM (big-endian, or
-// little-endian for AIFF-C "sowt"), or an ADP4 chunk of one channel of 4-bit IMA
-// ADPCM. ADPCM cannot be entered at an arbitrary byte, so playing records the
-// decoder state every 1024 samples and seeks restart from the nearest record.
+// AIFF and AIFF-C: an SSND chunk of 8- to 32-bit integer PCM (big-endian, or
+// little-endian for AIFF-C "sowt"), 32- or 64-bit float ("fl32", "fl64"), or
+// Apple IMA ADPCM packets ("ima4"), one to eight channels (more than two mixed
+// down to stereo in the WAVE order); or an ADP4 chunk of one channel of 4-bit
+// IMA ADPCM. ADPCM cannot be entered at an arbitrary byte, so playing records
+// the decoder state every 1024 samples and seeks restart from the nearest record.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -13,6 +15,8 @@
 
 #include "decoders/Decoders.h"
 #include "decoders/IffReader.h"
+#include "decoders/Ima4Track.h"
+#include "decoders/ImaAdpcm.h"
 #include "decoders/PcmTrack.h"
 #include "decoders/TW_File.h"
 
@@ -23,25 +27,11 @@ using iff::ChunkHeader;
 using iff::IffReader;
 using iff::kSeekBlock;
 
-constexpr uint8_t kBigEndian = 0;
-constexpr uint8_t kLittleEndian = 1;  // AIFF-C "sowt"
-constexpr size_t kSamplePrefix = 8;   // offset and block size before the samples
+constexpr size_t kSamplePrefix = 8;  // offset and block size before the samples
+// The record's encoding for ima4 packets; PCM codings use their PcmCoding value.
+constexpr uint8_t kEncodingIma4 = 0x40;
 
-constexpr std::array<int16_t, 89> kImaSteps = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
-    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-constexpr std::array<int8_t, 16> kImaIndexSteps = {-1, -1, -1, -1, 2, 4, 6, 8,
-                                                   -1, -1, -1, -1, 2, 4, 6, 8};
-
-struct AdpcmState {
-  int32_t predicted = 0;
-  int32_t index = 0;
-};
+using AdpcmState = ImaState;
 
 struct Instance {
   TrackInfo track;
@@ -115,17 +105,34 @@ bool ReadChunks(IffReader* reader, bool aifc, Common* common, ChunkHeader* sampl
   return false;
 }
 
-// Sample byte order for SSND data; false for compressions that are not PCM.
-bool PcmByteOrder(uint32_t compression, uint8_t* order) {
-  if (compression == FourCC("NONE") || compression == FourCC("twos")) {
-    *order = kBigEndian;
-  } else if (compression == FourCC("sowt")) {
-    *order = kLittleEndian;
-  } else {
-    return false;
+// How the SSND samples of a compression type and sample size are stored; false
+// for what is not PCM. Sizes that are not whole bytes sit in the next whole byte.
+bool PcmCodingOf(uint32_t compression, int16_t bits, PcmCoding* coding) {
+  const int bytes = (bits + 7) / 8;
+  const bool big = compression == FourCC("NONE") || compression == FourCC("twos");
+  if (big || compression == FourCC("sowt")) {
+    if (bits < 1 || bits > 32) return false;
+    constexpr PcmCoding kBig[] = {PcmCoding::kSigned8, PcmCoding::kSigned16Be,
+                                  PcmCoding::kSigned24Be, PcmCoding::kSigned32Be};
+    constexpr PcmCoding kLittle[] = {PcmCoding::kSigned8, PcmCoding::kSigned16Le,
+                                     PcmCoding::kSigned24Le, PcmCoding::kSigned32Le};
+    *coding = (big ? kBig : kLittle)[bytes - 1];
+    return true;
   }
-  return true;
+  switch (compression) {
+    case FourCC("in24"): *coding = PcmCoding::kSigned24Be; return true;
+    case FourCC("42ni"): *coding = PcmCoding::kSigned24Le; return true;
+    case FourCC("in32"): *coding = PcmCoding::kSigned32Be; return true;
+    case FourCC("23ni"): *coding = PcmCoding::kSigned32Le; return true;
+    case FourCC("fl32"):
+    case FourCC("FL32"): *coding = PcmCoding::kFloat32Be; return true;
+    case FourCC("fl64"):
+    case FourCC("FL64"): *coding = PcmCoding::kFloat64Be; return true;
+    default: return false;
+  }
 }
+
+bool IsIma4(uint32_t compression) { return compression == FourCC("ima4"); }
 
 // A compression type as text, bytes outside printable ASCII shown as '?'.
 std::string CompressionText(uint32_t compression) {
@@ -140,56 +147,67 @@ std::string CompressionText(uint32_t compression) {
 // What keeps a well-formed file from playing; "" when nothing does.
 std::string Unsupported(const Common& common, const ChunkHeader& samples) {
   const bool adpcm = samples.id == FourCC("ADP4");
-  uint8_t order = 0;
-  if (!adpcm && !PcmByteOrder(common.compression, &order))
+  PcmCoding coding;
+  if (!adpcm && !IsIma4(common.compression) &&
+      !PcmCodingOf(common.compression, common.bits, &coding)) {
+    if (common.compression == FourCC("NONE") || common.compression == FourCC("twos") ||
+        common.compression == FourCC("sowt"))
+      return std::to_string(common.bits) + "-bit AIFF";
     return "AIFF-C compression '" + CompressionText(common.compression) + "'";
-  if (common.channels != 1 && common.channels != 2)
+  }
+  if (!PlayableChannels(common.channels))
     return "AIFF with " + std::to_string(common.channels) + " channels";
   if (adpcm && common.channels != 1) return "two-channel AIFF ADP4";
-  if (!adpcm && common.bits != 8 && common.bits != 16)
-    return std::to_string(common.bits) + "-bit AIFF";
   return "";
+}
+
+// Frames the SSND data holds for the coding chosen.
+int64_t SsndFrames(const Common& common, uint8_t encoding, int64_t data_bytes) {
+  if (encoding == kEncodingIma4)
+    return data_bytes / int64_t(Ima4FrameBytes(common.channels)) * kIma4PacketFrames;
+  return data_bytes / (common.channels * int64_t(StoredBytes(static_cast<PcmCoding>(encoding))));
 }
 
 // Fills the format fields; false for what cannot be played.
 bool SetFormat(const Common& common, const ChunkHeader& samples, TrackInfo* track) {
   if (!(common.rate >= 1.0 && common.rate <= double(kMaxFrequency))) return false;  // NaN too
-  if (common.channels != 1 && common.channels != 2) return false;
+  if (!PlayableChannels(common.channels)) return false;
   if (!samples.FitsOffsets()) return false;
   const bool adpcm = samples.id == FourCC("ADP4");
   const int64_t data_bytes = std::max<int64_t>(0, samples.stored - int64_t(kSamplePrefix));
   int64_t available = 0;
+  int64_t declared = common.frames;
+  const char* type_text = "AIFF";
   if (adpcm) {
     // The two-channel ADP4 layout is not settled; only one channel is played.
     if (common.channels != 1) return false;
     track->bits = 16;  // ADPCM always expands to 16 bits
     available = 2 * data_bytes;
+    type_text = "AIFF-ADP4";
   } else {
-    if (common.bits != 8 && common.bits != 16) return false;
-    if (!PcmByteOrder(common.compression, &track->encoding)) return false;
-    track->bits = common.bits;
-    available = data_bytes / (common.channels * (common.bits / 8));
+    PcmCoding coding = PcmCoding::kSigned16Be;
+    if (IsIma4(common.compression)) {
+      track->encoding = kEncodingIma4;
+      declared *= kIma4PacketFrames;  // COMM counts packets
+      type_text = "AIFF-IMA4";
+    } else if (PcmCodingOf(common.compression, common.bits, &coding)) {
+      track->encoding = static_cast<uint8_t>(coding);
+    } else {
+      return false;
+    }
+    const bool wide = track->encoding == kEncodingIma4 || common.channels > 2;
+    track->bits = static_cast<int16_t>(wide ? 16 : DeliveredBits(coding));
+    available = SsndFrames(common, track->encoding, data_bytes);
   }
   track->format_tag = samples.id;
-  track->stereo = common.channels == 2;
+  track->stereo = common.channels >= 2;
+  track->stored_channels = common.channels > 2 ? static_cast<uint8_t>(common.channels) : 0;
   track->frequency = static_cast<int32_t>(common.rate);
-  track->length = static_cast<int32_t>(std::min<int64_t>({common.frames, available, INT32_MAX}));
+  track->length = static_cast<int32_t>(std::min<int64_t>({declared, available, INT32_MAX}));
   track->data_start[0] = track->data_start[1] = uint32_t(samples.start + int64_t(kSamplePrefix));
-  std::snprintf(track->type_text, sizeof track->type_text, "%s", adpcm ? "AIFF-ADP4" : "AIFF");
+  std::snprintf(track->type_text, sizeof track->type_text, "%s", type_text);
   track->seekable = 1;
   return true;
-}
-
-int16_t ExpandNibble(AdpcmState* state, uint8_t code) {
-  const int32_t step = kImaSteps[static_cast<size_t>(state->index)];
-  int32_t difference = step >> 3;
-  if (code & 4) difference += step;
-  if (code & 2) difference += step >> 1;
-  if (code & 1) difference += step >> 2;
-  state->predicted += (code & 8) ? -difference : difference;
-  state->predicted = std::clamp(state->predicted, -32768, 32767);
-  state->index = std::clamp(state->index + kImaIndexSteps[code], 0, 88);
-  return static_cast<int16_t>(state->predicted);
 }
 
 int64_t DecodeAdpcm(Instance* in, int16_t* out, int64_t frames) {
@@ -204,8 +222,8 @@ int64_t DecodeAdpcm(Instance* in, int16_t* out, int64_t frames) {
     const size_t got = iff::ReadSome(in->file.get(), in->codes.data(), size_t(take / 2));
     if (got == 0) break;
     for (size_t i = 0; i < got; ++i) {
-      out[done++] = ExpandNibble(&in->state, in->codes[i] >> 4);
-      out[done++] = ExpandNibble(&in->state, in->codes[i] & 0x0F);
+      out[done++] = ImaExpand(&in->state, in->codes[i] >> 4);
+      out[done++] = ImaExpand(&in->state, in->codes[i] & 0x0F);
     }
     in->position += int64_t(2 * got);
     frames -= int64_t(2 * got);
@@ -240,44 +258,52 @@ double SeekAdpcm(double seconds) {
   return iff::SecondsFor(in->position, in->track.frequency);
 }
 
-// SSND data plays through the shared PCM track.
+// SSND data plays through the shared PCM track, ima4 packets through their own.
 struct SsndPcm {
   static bool Layout(const TrackInfo& track, PcmLayout* layout) {
-    if (track.format_tag != FourCC("SSND")) return false;
-    layout->data_start = track.data_start[0];
-    layout->length = track.length;
-    layout->frequency = track.frequency;
-    layout->channels = track.stereo ? 2 : 1;
-    layout->coding = track.bits == 8                   ? PcmCoding::kSigned8
-                     : track.encoding == kLittleEndian ? PcmCoding::kSigned16Le
-                                                       : PcmCoding::kSigned16Be;
-    return true;
+    if (track.format_tag != FourCC("SSND") || track.encoding > uint8_t(PcmCoding::kFloat64Be))
+      return false;
+    return LayoutOf(track, static_cast<PcmCoding>(track.encoding), layout);
   }
 };
 using SsndOps = PcmOperations<SsndPcm>;
 
-// The module's operations: the ADPCM instance when one is open, else the PCM track.
+struct SsndIma4 {
+  static bool Layout(const TrackInfo& track, PcmLayout* layout) {
+    if (track.format_tag != FourCC("SSND") || track.encoding != kEncodingIma4) return false;
+    return LayoutOf(track, PcmCoding::kSigned16Be, layout);
+  }
+};
+using Ima4Ops = PcmOperations<SsndIma4, Ima4Track>;
+
+// The module's operations: whichever of its three kinds of track is open.
 int32_t Decode(void* left, void* right, int32_t max_frames, double seconds) {
-  return g_adpcm ? DecodeAdpcmTrack(left, max_frames, seconds)
-                 : SsndOps::Decode(left, right, max_frames, seconds);
+  if (g_adpcm) return DecodeAdpcmTrack(left, max_frames, seconds);
+  if (Ima4Ops::IsOpen()) return Ima4Ops::Decode(left, right, max_frames, seconds);
+  return SsndOps::Decode(left, right, max_frames, seconds);
 }
 
-double Seek(double seconds) { return g_adpcm ? SeekAdpcm(seconds) : SsndOps::Seek(seconds); }
+double Seek(double seconds) {
+  if (g_adpcm) return SeekAdpcm(seconds);
+  return Ima4Ops::IsOpen() ? Ima4Ops::Seek(seconds) : SsndOps::Seek(seconds);
+}
 
 double Position() {
-  return g_adpcm ? iff::SecondsFor(g_adpcm->position, g_adpcm->track.frequency)
-                 : SsndOps::Position();
+  if (g_adpcm) return iff::SecondsFor(g_adpcm->position, g_adpcm->track.frequency);
+  return Ima4Ops::IsOpen() ? Ima4Ops::Position() : SsndOps::Position();
 }
 
 void Close() {
   g_adpcm.reset();
+  Ima4Ops::Close();
   SsndOps::Close();
 }
 
 int Open(TrackInfo* track) {
   Close();
   if (!track) return 0;
-  if (track->format_tag == FourCC("SSND")) return SsndOps::Open(track);
+  if (track->format_tag == FourCC("SSND"))
+    return track->encoding == kEncodingIma4 ? Ima4Ops::Open(track) : SsndOps::Open(track);
   if (track->format_tag != FourCC("ADP4")) return 0;
   auto in = std::make_unique<Instance>(*track);
   in->file.reset(TW_File_Open(track->path, kFileRead, 0));

@@ -1,5 +1,6 @@
-// Sun/NeXT AU: G.711 mu-law (delivered as 16 bits), signed 8-bit and big-endian
-// 16-bit linear samples, one or two channels.
+// Sun/NeXT AU: G.711 mu-law (delivered as 16 bits), signed 8- to 32-bit linear
+// and 32- or 64-bit float samples, big-endian, one to eight channels (more than
+// two mixed down to stereo in the WAVE order).
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -28,6 +29,10 @@ constexpr Encoding kEncodings[] = {
     {1, PcmCoding::kMuLaw, "AU-ULAW"},
     {2, PcmCoding::kSigned8, "AU-LIN8"},
     {3, PcmCoding::kSigned16Be, "AU-LIN16"},
+    {4, PcmCoding::kSigned24Be, "AU-LIN24"},
+    {5, PcmCoding::kSigned32Be, "AU-LIN32"},
+    {6, PcmCoding::kFloat32Be, "AU-FLOAT"},
+    {7, PcmCoding::kFloat64Be, "AU-DOUBLE"},
 };
 
 const Encoding* FindEncoding(uint32_t code) {
@@ -40,10 +45,6 @@ const Encoding* FindEncoding(uint32_t code) {
 // Codings other writers use that this module does not decode.
 std::string UnsupportedCoding(uint32_t code) {
   switch (code) {
-    case 4: return "24-bit AU";
-    case 5: return "32-bit AU";
-    case 6: return "floating-point AU";
-    case 7: return "double-precision AU";
     case 23: return "G.721 ADPCM AU";
     case 24: return "G.722 AU";
     case 25:
@@ -91,7 +92,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
     Probe_NoteUnsupported(UnsupportedCoding(platform::BigEndian32(header + 12)));
     return 0;
   }
-  if (channels != 1 && channels != 2) {
+  if (!PlayableChannels(channels)) {
     Probe_NoteUnsupported("AU with " + std::to_string(channels) + " channels");
     return 0;
   }
@@ -106,9 +107,10 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   track->format_tag = magic;
   track->encoding = static_cast<uint8_t>(encoding->code);
   platform::CopyField(track->type_text, encoding->type_text);
-  track->bits = static_cast<int16_t>(DeliveredBits(encoding->coding));
+  track->bits = static_cast<int16_t>(channels > 2 ? 16 : DeliveredBits(encoding->coding));
   track->frequency = static_cast<int32_t>(rate);
-  track->stereo = channels == 2 ? 1 : 0;
+  track->stereo = channels >= 2 ? 1 : 0;
+  track->stored_channels = channels > 2 ? static_cast<uint8_t>(channels) : 0;
   track->length = FrameCount(bytes, StoredBytes(encoding->coding) * channels);
   track->data_start[0] = track->data_start[1] = data_start;
   CopyAnnotation(header, header_size, data_start, track);

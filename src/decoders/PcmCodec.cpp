@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -20,15 +21,65 @@ constexpr std::array<int16_t, 256> MakeMuLawTable() {
 }
 constexpr std::array<int16_t, 256> kMuLaw = MakeMuLawTable();
 
+uint32_t Le(const uint8_t* p, size_t bytes) {
+  uint32_t value = 0;
+  for (size_t i = bytes; i-- > 0;) value = value << 8 | p[i];
+  return value;
+}
+uint32_t Be(const uint8_t* p, size_t bytes) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < bytes; ++i) value = value << 8 | p[i];
+  return value;
+}
+uint64_t Le64(const uint8_t* p) { return Le(p, 4) | uint64_t{Le(p + 4, 4)} << 32; }
+uint64_t Be64(const uint8_t* p) { return uint64_t{Be(p, 4)} << 32 | Be(p + 4, 4); }
+
+// A 24-bit two's-complement value held in the low bits.
+int32_t SignExtend24(uint32_t value) { return static_cast<int32_t>(value << 8) >> 8; }
+
+}  // namespace
+
+int16_t ReduceTo16(int32_t sample, int bits) {
+  if (bits <= 16) return static_cast<int16_t>(sample * (1 << (16 - std::max(bits, 1))));
+  const int shift = bits - 16;
+  const int64_t rounded = (int64_t{sample} + (int64_t{1} << (shift - 1))) >> shift;
+  return static_cast<int16_t>(std::min<int64_t>(rounded, 32767));
+}
+
+int16_t ReduceFloatTo16(double sample) {
+  if (!(sample == sample)) return 0;
+  const double scaled = sample * 2147483648.0;
+  const double rounded = scaled < 0 ? scaled - 0.5 : scaled + 0.5;
+  const double clipped = std::clamp(rounded, -2147483648.0, 2147483647.0);
+  return ReduceTo16(static_cast<int32_t>(clipped), 32);
+}
+
+int16_t ReduceFloat32To16(float sample) {
+  if (!(sample == sample)) return 0;
+  const double scaled = std::clamp(double{sample} * 2147483648.0, -2147483648.0, 2147483647.0);
+  return ReduceTo16(static_cast<int32_t>(scaled), 32);
+}
+
+namespace {
+
+// One stored sample as a 16-bit one; 8-bit codings are scaled up.
 int16_t Sample(PcmCoding coding, const uint8_t* p) {
   switch (coding) {
-    case PcmCoding::kSigned16Le:
-      return static_cast<int16_t>(p[0] | (p[1] << 8));
-    case PcmCoding::kSigned16Be:
-      return static_cast<int16_t>((p[0] << 8) | p[1]);
-    default:
-      return kMuLaw[p[0]];
+    case PcmCoding::kUnsigned8: return static_cast<int16_t>((p[0] - 128) * 256);
+    case PcmCoding::kSigned8: return static_cast<int16_t>(static_cast<int8_t>(p[0]) * 256);
+    case PcmCoding::kSigned16Le: return static_cast<int16_t>(p[0] | (p[1] << 8));
+    case PcmCoding::kSigned16Be: return static_cast<int16_t>((p[0] << 8) | p[1]);
+    case PcmCoding::kMuLaw: return kMuLaw[p[0]];
+    case PcmCoding::kSigned24Le: return ReduceTo16(SignExtend24(Le(p, 3)), 24);
+    case PcmCoding::kSigned24Be: return ReduceTo16(SignExtend24(Be(p, 3)), 24);
+    case PcmCoding::kSigned32Le: return ReduceTo16(static_cast<int32_t>(Le(p, 4)), 32);
+    case PcmCoding::kSigned32Be: return ReduceTo16(static_cast<int32_t>(Be(p, 4)), 32);
+    case PcmCoding::kFloat32Le: return ReduceFloat32To16(std::bit_cast<float>(Le(p, 4)));
+    case PcmCoding::kFloat32Be: return ReduceFloat32To16(std::bit_cast<float>(Be(p, 4)));
+    case PcmCoding::kFloat64Le: return ReduceFloatTo16(std::bit_cast<double>(Le64(p)));
+    case PcmCoding::kFloat64Be: return ReduceFloatTo16(std::bit_cast<double>(Be64(p)));
   }
+  return 0;
 }
 
 void Decode8(PcmCoding coding, const uint8_t* src, size_t frames, int channels, uint8_t* left,
@@ -64,17 +115,9 @@ void Decode16(PcmCoding coding, const uint8_t* src, size_t frames, int channels,
 
 int16_t MuLawToLinear(uint8_t code) { return kMuLaw[code]; }
 
-int16_t ReduceTo16(int32_t sample, int bits) {
-  if (bits <= 16) return static_cast<int16_t>(sample * (1 << (16 - std::max(bits, 1))));
-  const int shift = bits - 16;
-  const int64_t rounded = (int64_t{sample} + (int64_t{1} << (shift - 1))) >> shift;
-  return static_cast<int16_t>(std::min<int64_t>(rounded, 32767));
-}
-
-int16_t ReduceFloatTo16(double sample) {
-  if (!(sample == sample)) return 0;
-  const double scaled = std::floor(sample * 32768.0 + 0.5);
-  return static_cast<int16_t>(std::clamp(scaled, -32768.0, 32767.0));
+void WidenToInt16(PcmCoding coding, const uint8_t* src, size_t samples, int16_t* out) {
+  const size_t width = StoredBytes(coding);
+  for (size_t i = 0; i < samples; ++i) out[i] = Sample(coding, src + i * width);
 }
 
 void DecodePcm(PcmCoding coding, const uint8_t* src, size_t frames, int channels, void* left,

@@ -30,7 +30,9 @@ bool LayoutOf(const TrackInfo& track, PcmCoding coding, PcmLayout* layout) {
   layout->data_start = track.data_start[0];
   layout->length = std::max(track.length, 0);
   layout->frequency = track.frequency;
-  layout->channels = track.stereo ? 2 : 1;
+  layout->channels = track.stored_channels > 2 ? track.stored_channels : track.stereo ? 2 : 1;
+  if (!PlayableChannels(layout->channels)) return false;
+  layout->order = MaskOrder(track.channel_mask, layout->channels);
   layout->coding = coding;
   return true;
 }
@@ -39,6 +41,7 @@ bool PcmTrack::Open(const std::string& path, const PcmLayout& layout) {
   file_.reset(TW_File_Open(path, kFileRead, 0));
   if (!file_) return false;
   layout_ = layout;
+  mixdown_ = StereoMixdown(layout.order);
   Seek(0.0);
   return true;
 }
@@ -64,16 +67,28 @@ int32_t PcmTrack::Decode(void* left, void* right, int32_t max_frames, double sec
   const size_t frame_bytes = layout_.FrameBytes();
   const size_t bytes = static_cast<size_t>(frames) * frame_bytes;
   // One channel stored as wide as delivered converts in place in the caller's buffer.
-  const bool in_place = layout_.channels == 1 && layout_.coding != PcmCoding::kMuLaw;
+  const bool in_place = layout_.channels == 1 &&
+                        StoredBytes(layout_.coding) * 8 == size_t(DeliveredBits(layout_.coding));
   if (!in_place && conversion_.size() < bytes) conversion_.resize(bytes);
   uint8_t* raw = in_place ? static_cast<uint8_t*>(left) : conversion_.data();
   const int64_t got = ReadFully(raw, bytes);
   if (got < 0) return -1;
   const size_t whole = static_cast<size_t>(got) / frame_bytes;
   if (whole == 0) return 0;
-  DecodePcm(layout_.coding, raw, whole, layout_.channels, left, right);
+  Deliver(raw, whole, left, right);
   position_ += static_cast<int64_t>(whole);
   return static_cast<int32_t>(whole);
+}
+
+void PcmTrack::Deliver(const uint8_t* raw, size_t frames, void* left, void* right) {
+  if (layout_.channels <= 2) {
+    DecodePcm(layout_.coding, raw, frames, layout_.channels, left, right);
+    return;
+  }
+  const size_t samples = frames * static_cast<size_t>(layout_.channels);
+  if (widened_.size() < samples) widened_.resize(samples);
+  WidenToInt16(layout_.coding, raw, samples, widened_.data());
+  mixdown_.MixInterleaved(widened_.data(), frames, left, right);
 }
 
 double PcmTrack::Seek(double seconds) {

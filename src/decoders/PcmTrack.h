@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "decoders/ChannelMixdown.h"
 #include "decoders/PcmCodec.h"
 #include "decoders/TW_File.h"
 #include "decoders/TrackInfo.h"
@@ -20,11 +21,20 @@ struct PcmLayout {
   int64_t data_start = 0;  // file offset of the first sample byte
   int64_t length = 0;      // frames
   int32_t frequency = 0;   // Hz, 1..768000
-  int channels = 1;        // 1 or 2
+  int channels = 1;        // 1..8 stored; more than two are mixed down to stereo
+  ChannelOrder order;      // speakers of the channels when there are more than two
   PcmCoding coding = PcmCoding::kSigned16Le;
 
   size_t FrameBytes() const { return StoredBytes(coding) * static_cast<size_t>(channels); }
+  // 8 or 16; a mixdown always delivers 16.
+  int Bits() const { return channels > 2 ? 16 : DeliveredBits(coding); }
 };
+
+// The channels one stored frame may hold.
+constexpr int kMaxPcmChannels = kMaxMixChannels;
+constexpr bool PlayableChannels(int64_t channels) {
+  return channels >= 1 && channels <= kMaxPcmChannels;
+}
 
 // Sample rates the engine can play.
 constexpr int64_t kMinFrequency = 1;
@@ -56,28 +66,35 @@ class PcmTrack {
  private:
   // Reads up to count bytes, retrying short reads; the count read, -1 on an error.
   int64_t ReadFully(uint8_t* dest, size_t count);
+  // Converts whole frames read into the caller's blocks, mixing down past two channels.
+  void Deliver(const uint8_t* raw, size_t frames, void* left, void* right);
 
   FileHandle file_;
   PcmLayout layout_;
   int64_t position_ = 0;  // frames
   std::vector<uint8_t> conversion_;
+  std::vector<int16_t> widened_;  // interleaved 16-bit frames before a mixdown
+  StereoMixdown mixdown_{ChannelOrder{}};
 };
 
 // The layout an accepted record describes: samples from data_start[0], length
-// frames of frequency Hz, one or two channels. False for a frequency out of range.
+// frames of frequency Hz; channels and channel_mask as the record holds them
+// (channels 0: one or two, after `stereo`; a zero mask: the WAVE order).
+// False for a frequency or channel count out of range.
 bool LayoutOf(const TrackInfo& track, PcmCoding coding, PcmLayout* layout);
 
-// The five playback operations for a module whose tracks are PcmTracks. Module
-// supplies `static bool Layout(const TrackInfo&, PcmLayout*)`, false for a record
-// the module did not accept (wrong format_tag) or cannot play; LayoutOf above
-// does the common part.
-template <typename Module>
+// The five playback operations for a module whose tracks are PcmTracks (or
+// another Track with the same Open/Decode/Seek/Position). Module supplies
+// `static bool Layout(const TrackInfo&, PcmLayout*)`, false for a record the
+// module did not accept (wrong format_tag) or cannot play; LayoutOf above does
+// the common part.
+template <typename Module, typename Track = PcmTrack>
 struct PcmOperations {
   static int Open(TrackInfo* track) {
     Close();
     PcmLayout layout;
     if (!track || !Module::Layout(*track, &layout)) return 0;
-    auto opened = std::make_unique<PcmTrack>();
+    auto opened = std::make_unique<Track>();
     if (!opened->Open(track->path, layout)) return 0;
     Slot() = std::move(opened);
     return 1;
@@ -88,6 +105,7 @@ struct PcmOperations {
     return Slot() ? Slot()->Decode(left, right, max_frames, seconds) : 0;
   }
   static double Position() { return Slot() ? Slot()->Position() : 0.0; }
+  static bool IsOpen() { return Slot() != nullptr; }
   // Stores the five operations in an accepted record.
   static void Install(TrackInfo* track) {
     track->open = Open;
@@ -98,8 +116,8 @@ struct PcmOperations {
   }
 
  private:
-  static std::unique_ptr<PcmTrack>& Slot() {
-    static std::unique_ptr<PcmTrack> slot;  // the module's one open track
+  static std::unique_ptr<Track>& Slot() {
+    static std::unique_ptr<Track> slot;  // the module's one open track
     return slot;
   }
 };

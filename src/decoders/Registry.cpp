@@ -35,9 +35,20 @@ std::array<const char*, 9> g_descriptions{};
 bool g_started = false;
 thread_local std::string g_last_unsupported;
 
+// True when a probe recognised its format in the file but refused it; the note stays.
+bool RecognisedAndRefused() {
+  std::string note = Probe_TakeUnsupported();
+  const bool noted = !note.empty();
+  if (noted) Probe_NoteUnsupported(std::move(note));
+  return noted;
+}
+
+// MPEG's loose frame scan is not offered a file another module recognised and
+// refused: it would find frames in its samples and play them as noise.
 bool ProbeAny(std::span<const DecoderClass* const> modules, TW_File* file, const uint8_t* header,
               size_t size, TrackInfo* track) {
   for (const DecoderClass* module : modules) {
+    if (module == &kMpegDecoder && RecognisedAndRefused()) return false;
     if (module->probe && module->probe(file, header, size, track)) return true;
   }
   return false;

@@ -25,6 +25,13 @@ using SeekFn = double (*)(double seconds);  // returns the position reached
 // (8-bit: signed bytes; 16-bit: native int16). Returns frames; <= 0 ends the stream.
 using DecodeFn = int32_t (*)(void* left, void* right, int32_t max_frames, double seconds);
 using PositionFn = double (*)();
+// Where a stream changes format (a chained Ogg link of another rate or channel
+// count), decode() first delivers the frames before the change, then returns
+// kDecodeFormatChanged until the caller takes the new format with format(track),
+// which updates track's frequency, stereo, bits and length; decode() then goes on
+// with the frames after the change. A caller without format() ends the song there.
+constexpr int32_t kDecodeFormatChanged = -2;
+using FormatFn = void (*)(TrackInfo* track);
 // Opens the editor of the track's descriptive data; on_changed runs after a change.
 using EditTagsFn = void (*)(const std::string& path, void (*on_changed)(void* user), void* user);
 
@@ -57,6 +64,11 @@ struct TrackInfo {
   int32_t length = 0;       // frames
   uint32_t data_start[2] = {0, 0};
   uint8_t encoding = 0;     // module-private coding
+  // Module-private: the channels a file stores when there are more than two (decode
+  // mixes them down to stereo; 0 otherwise), and their WAVE speaker mask (0: the
+  // format's default order).
+  uint8_t stored_channels = 0;
+  uint32_t channel_mask = 0;
   int16_t bits = 0;         // 8 or 16
   uint32_t format_tag = 0;
   uint16_t seekable = 0;
@@ -67,6 +79,7 @@ struct TrackInfo {
   SeekFn seek = nullptr;
   DecodeFn decode = nullptr;
   PositionFn position = nullptr;
+  FormatFn format = nullptr;  // null: the format never changes while playing
   EditTagsFn edit_tags = nullptr;
 };
 

@@ -1,5 +1,6 @@
-// RIFF WAVE: uncompressed PCM, 8 (unsigned) or 16 (little-endian) bits, one or
-// two channels.
+// RIFF WAVE: uncompressed PCM of 8 (unsigned) to 32 bits and 32- or 64-bit
+// float, plain or WAVE_FORMAT_EXTENSIBLE, one to eight channels (more than two
+// are mixed down to stereo after the channel mask, or the WAVE order without one).
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,13 @@ namespace {
 
 constexpr uint32_t kTagWave = FourCC("WAVE");
 constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kFormatFloat = 3;
+constexpr uint16_t kFormatMpeg = 0x50;
+constexpr uint16_t kFormatMpegLayer3 = 0x55;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+// The GUID of an extensible subformat after its leading 16-bit format code.
+constexpr uint8_t kSubformatSuffix[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                          0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | (uint32_t(Le16(p + 2)) << 16); }
@@ -22,10 +30,12 @@ uint32_t Id(const uint8_t* p) {
 }
 
 struct WaveFormat {
-  uint16_t format = 0;
+  uint16_t format = 0;  // an extensible file's subformat, when it names a known one
   uint16_t channels = 0;
   uint32_t rate = 0;
-  uint16_t bits = 0;
+  uint16_t bits = 0;    // container bits
+  uint32_t channel_mask = 0;
+  bool extensible = false;
 };
 
 struct WaveFacts {
@@ -55,13 +65,24 @@ int64_t NextChunk(TW_File* file, int64_t start, uint32_t size) {
   return unpadded + 1;
 }
 
+// WAVE_FORMAT_EXTENSIBLE: cbSize 22, valid bits, channel mask, subformat GUID.
+// The subformat's code replaces the format when the GUID is the standard one.
+void ReadExtension(const uint8_t* raw, WaveFormat* format) {
+  format->extensible = true;
+  format->channel_mask = Le32(raw + 20);
+  const bool standard = std::memcmp(raw + 26, kSubformatSuffix, sizeof kSubformatSuffix) == 0;
+  if (standard) format->format = Le16(raw + 24);
+}
+
 bool ReadFormat(TW_File* file, int64_t contents, uint32_t size, WaveFormat* format) {
-  uint8_t raw[16];
-  if (size < sizeof raw || !ReadAt(file, contents, raw, sizeof raw)) return false;
+  uint8_t raw[40];
+  const size_t wanted = size >= 40 ? 40 : 16;
+  if (size < 16 || !ReadAt(file, contents, raw, wanted)) return false;
   format->format = Le16(raw);
   format->channels = Le16(raw + 2);
   format->rate = Le32(raw + 4);
   format->bits = Le16(raw + 14);
+  if (format->format == kFormatExtensible && wanted == 40) ReadExtension(raw, format);
   return true;
 }
 
@@ -95,8 +116,6 @@ std::string FormatName(uint16_t format) {
     case 6: return "A-law WAVE";
     case 7: return "mu-law WAVE";
     case 0x11: return "IMA ADPCM WAVE";
-    case 0x50: return "MPEG WAVE";
-    case 0x55: return "MPEG layer III WAVE";
     case 0xFFFE: return "extensible WAVE";
     default: {
       char name[32];
@@ -106,35 +125,56 @@ std::string FormatName(uint16_t format) {
   }
 }
 
+// How samples of the format are stored; false for one this module does not play.
+bool CodingOf(const WaveFormat& f, PcmCoding* coding) {
+  if (f.format == kFormatPcm) {
+    switch (f.bits) {
+      case 8: *coding = PcmCoding::kUnsigned8; return true;
+      case 16: *coding = PcmCoding::kSigned16Le; return true;
+      case 24: *coding = PcmCoding::kSigned24Le; return true;
+      case 32: *coding = PcmCoding::kSigned32Le; return true;
+      default: return false;
+    }
+  }
+  if (f.format == kFormatFloat && f.bits == 32) *coding = PcmCoding::kFloat32Le;
+  else if (f.format == kFormatFloat && f.bits == 64) *coding = PcmCoding::kFloat64Le;
+  else return false;
+  return true;
+}
+
 // What keeps the format from playing; "" when it plays.
 std::string Unsupported(const WaveFormat& f) {
-  if (f.format != kFormatPcm) return FormatName(f.format);
-  if (f.channels != 1 && f.channels != 2)
+  if (f.format != kFormatPcm && f.format != kFormatFloat) return FormatName(f.format);
+  if (!PlayableChannels(f.channels))
     return "WAVE with " + std::to_string(f.channels) + " channels";
-  if (f.bits != 8 && f.bits != 16) return std::to_string(f.bits) + "-bit WAVE";
+  PcmCoding coding;
+  if (!CodingOf(f, &coding))
+    return std::to_string(f.bits) + (f.format == kFormatFloat ? "-bit float WAVE" : "-bit WAVE");
   if (!PlayableFrequency(f.rate)) return "WAVE at " + std::to_string(f.rate) + " Hz";
   return "";
 }
 
 struct Wave {
   static bool Layout(const TrackInfo& track, PcmLayout* layout) {
-    if (track.format_tag != kTagWave || (track.bits != 8 && track.bits != 16)) return false;
-    return LayoutOf(track, track.bits == 16 ? PcmCoding::kSigned16Le : PcmCoding::kUnsigned8,
-                    layout);
+    if (track.format_tag != kTagWave || track.encoding > uint8_t(PcmCoding::kFloat64Be))
+      return false;
+    return LayoutOf(track, static_cast<PcmCoding>(track.encoding), layout);
   }
 };
 using Operations = PcmOperations<Wave>;
 
-void Fill(const WaveFacts& facts, TrackInfo* track) {
+void Fill(const WaveFacts& facts, PcmCoding coding, TrackInfo* track) {
   const WaveFormat& f = facts.format;
   track->format_tag = kTagWave;
   platform::CopyField(track->type_text, "RIFF-WAVE");
   track->frequency = static_cast<int32_t>(f.rate);
-  track->stereo = f.channels == 2 ? 1 : 0;
-  track->bits = static_cast<int16_t>(f.bits);
-  track->encoding = 0;
+  track->stereo = f.channels >= 2 ? 1 : 0;
+  track->stored_channels = f.channels > 2 ? static_cast<uint8_t>(f.channels) : 0;
+  track->channel_mask = f.channels > 2 ? f.channel_mask : 0;
+  track->encoding = static_cast<uint8_t>(coding);
+  track->bits = static_cast<int16_t>(f.channels > 2 ? 16 : DeliveredBits(coding));
   track->data_start[0] = track->data_start[1] = static_cast<uint32_t>(facts.data_start);
-  track->length = FrameCount(facts.data_bytes, size_t(f.channels) * (f.bits / 8));
+  track->length = FrameCount(facts.data_bytes, StoredBytes(coding) * f.channels);
   track->seekable = 1;
   Operations::Install(track);
 }
@@ -152,12 +192,16 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   WaveFacts facts;
   const int64_t file_size = TW_File_Size(file);
   if (!WalkChunks(file, file_size, &facts)) return 0;
+  // MPEG audio in a WAVE wrapper is left to the MPEG module, which plays it.
+  if (facts.format.format == kFormatMpeg || facts.format.format == kFormatMpegLayer3) return 0;
   if (std::string unsupported = Unsupported(facts.format); !unsupported.empty()) {
     Probe_NoteUnsupported(std::move(unsupported));
     return 0;
   }
   if (facts.data_start > std::numeric_limits<uint32_t>::max()) return 0;
-  Fill(facts, track);
+  PcmCoding coding = PcmCoding::kSigned16Le;
+  CodingOf(facts.format, &coding);
+  Fill(facts, coding, track);
   return 1;
 }
 

@@ -9,6 +9,7 @@
 #include "audio/Engine.h"
 #include "audio/EngineTestSupport.h"
 #include "audio/VoiceTestHelpers.h"
+#include "decoders/Decoders.h"
 #include "settings/SettingsGroups.h"
 #include "support/TestSupport.h"
 
@@ -57,6 +58,41 @@ TEST(EngineTest, ShortBuffersAndLowSpeedsLoseNoBlock) {
   ExpectFileSinkIdentity("-r 22050 -b 16 -c 2", 50);
   EXPECT_EQ(audio::Engine_RingFrames(0.05, 22050), 4096);
   EXPECT_EQ(audio::Engine_RingFrames(0.5, 44100), 22050);
+}
+
+TEST(EngineTest, ChainedOggLinksOfAnotherFormatPlayOnAtTheirOwnRate) {
+  TW_REQUIRE_TOOLS("sox", "oggenc");
+  TempDir dir;
+  // One second of mono at 22050 Hz, then one second of stereo at 44100 Hz.
+  std::vector<uint8_t> chain;
+  for (const char* link : {"-r 22050 -c 1", "-r 44100 -c 2"}) {
+    const std::string wav = dir.File("link.wav");
+    const std::string ogg = dir.File(std::string("link") + link[3] + ".ogg");
+    ASSERT_EQ(testsupport::Run("sox -n -b 16 " + std::string(link) + " " + wav +
+                               " synth 1 sine 440 gain -6 && oggenc -Q -o " + ogg + " " + wav)
+                  .exit_code,
+              0);
+    const auto bytes = testsupport::ReadBinaryFile(ogg);
+    chain.insert(chain.end(), bytes.begin(), bytes.end());
+  }
+  const std::string song = dir.File("chain.ogg");
+  testsupport::WriteBinaryFile(song, chain);
+  auto track = enginetest::IdentifyWith(decoders::kOggDecoder, song);
+  ASSERT_TRUE(track);
+  {
+    EngineSession session(FileOutput(dir));
+    EXPECT_EQ(session.PlayToEnd(*track), audio::kEngineFinished);
+  }
+  // Ending at the change would leave one second; the second link played at the
+  // first one's rate would last two.
+  const auto got = enginetest::SoxStereo(dir.File("out.wav"));
+  ASSERT_GT(got.rate, 0u);
+  const double seconds = double(got.samples.size() / 2) / got.rate;
+  EXPECT_NEAR(seconds, 2.0, 0.1);
+  int64_t loud = 0;
+  for (size_t i = got.samples.size() * 3 / 4; i < got.samples.size(); ++i)
+    loud += std::abs(got.samples[i]) > 4000;
+  EXPECT_GT(loud, int64_t(got.samples.size() / 20));
 }
 
 // Plays the synthetic song through the file sink with settings applied first.

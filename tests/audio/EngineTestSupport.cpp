@@ -95,6 +95,10 @@ std::vector<int16_t> SynthExpected(const SynthSpec& spec) {
 }
 
 decoders::TrackPtr IdentifyWave(const std::string& path) {
+  return IdentifyWith(decoders::kWaveDecoder, path);
+}
+
+decoders::TrackPtr IdentifyWith(const decoders::DecoderClass& module, const std::string& path) {
   auto track = std::make_unique<decoders::TrackInfo>();
   track->path = path;
   decoders::FileHandle file(decoders::TW_File_Open(path, decoders::kFileRead | decoders::kFileNoRam,
@@ -105,7 +109,7 @@ decoders::TrackPtr IdentifyWave(const std::string& path) {
   const int32_t got = decoders::TW_File_Read(file.get(), header.data(), int32_t(header.size()));
   decoders::TW_File_Seek(file.get(), 0, decoders::kSeekStart);
   const size_t size = size_t(std::max(got, 0));
-  const bool accepted = decoders::kWaveDecoder.probe(file.get(), header.data(), size, track.get());
+  const bool accepted = module.probe(file.get(), header.data(), size, track.get());
   EXPECT_TRUE(accepted) << path;
   return accepted ? std::move(track) : nullptr;
 }

@@ -30,7 +30,8 @@ decoders::TrackInfo MakeSynthTrack(const SynthSpec& spec);
 // The interleaved stereo frames the song should sound as (mono duplicated).
 std::vector<int16_t> SynthExpected(const SynthSpec& spec);
 
-// Identifies a WAVE file through the WAVE module's probe; fails the test when refused.
+// Identifies a file through one module's probe; fails the test when refused.
+decoders::TrackPtr IdentifyWith(const decoders::DecoderClass& module, const std::string& path);
 decoders::TrackPtr IdentifyWave(const std::string& path);
 
 // Interleaved stereo 16-bit samples of a WAVE file as sox reads it, at its own rate.

@@ -95,19 +95,44 @@ TEST_F(AiffTest, ToolFilesDecodeToTheToolsSamples) {
   }
 }
 
-TEST_F(AiffTest, CompressionsThatAreNotPcmAreRefused) {
-  TW_REQUIRE_TOOLS("sox");
+TEST_F(AiffTest, HighResolutionFilesDecodeLikeSoxWithoutDither) {
+  TW_REQUIRE_TOOLS("ffmpeg", "sox");
+  const std::string loud = " synth 0.4 sine 440 sine 660 vol 1.3";
+  const std::string made[] = {
+      Make("s24.aiff", "sox -R -n -r 44100 -b 24 -c 2 -t aiff OUT" + loud),
+      Make("s32.aiff", "sox -R -n -r 8000 -b 32 -c 1 -t aiff OUT" + loud),
+      Make("fl32.aifc", "sox -R -n -r 44100 -e floating-point -b 32 -c 2 -t aifc OUT" + loud),
+      Make("fl64.aifc", "sox -R -n -r 44100 -e floating-point -b 64 -c 1 -t aifc OUT" + loud),
+      Make("f24.aiff", kFfmpegIn + "-ac 2 -c:a pcm_s24be -f aiff OUT"),
+      Make("f32.aiff", kFfmpegIn + "-c:a pcm_s32be -f aiff OUT"),
+      Make("ff32.aifc", kFfmpegIn + "-ac 2 -c:a pcm_f32be -f aiff OUT"),
+      Make("ff64.aifc", kFfmpegIn + "-c:a pcm_f64be -f aiff OUT"),
+  };
+  for (const std::string& path : made) twtest::ExpectDecodesLikeSoxReduced(path);
+  // Compressions that are not PCM stay refused by every module.
   TrackInfo track;
-  for (const std::string codec : {"pcm_f32be", "pcm_f64be", "pcm_mulaw", "pcm_alaw"}) {
+  for (const std::string codec : {"pcm_mulaw", "pcm_alaw"}) {
     const std::string path = Make(codec + ".aiff", kFfmpegIn + "-c:a " + codec + " -f aiff OUT");
     EXPECT_FALSE(Identify(path, &track)) << codec;
-    EXPECT_EQ(twtest::Twdecode(path).exit_code, 2) << codec;  // no module plays it
+    EXPECT_EQ(twtest::Twdecode(path).exit_code, 2) << codec;
   }
-  // 24- and 32-bit PCM cannot be delivered as 8 or 16 bits.
-  EXPECT_FALSE(
-      Identify(Make("s24.aiff", "sox -n -r 8000 -b 24 -c 1 -t aiff OUT" + kSynth), &track));
-  EXPECT_FALSE(
-      Identify(Make("s32.aiff", "sox -n -r 8000 -b 32 -c 1 -t aiff OUT" + kSynth), &track));
+}
+
+TEST_F(AiffTest, Ima4PacketsDecodeLikeFfmpegAndSeek) {
+  TW_REQUIRE_TOOLS("ffmpeg");
+  for (const char* channels : {"1", "2"}) {
+    SCOPED_TRACE(channels);
+    const std::string path = Make("ima4_" + std::string(channels) + ".aifc",
+                                  kFfmpegIn + "-ac " + channels + " -c:a adpcm_ima_qt -f aiff OUT");
+    TrackInfo track;
+    ASSERT_TRUE(Identify(path, &track));
+    EXPECT_STREQ(track.type_text, "AIFF-IMA4");
+    EXPECT_EQ(track.bits, 16);
+    const std::string decoded = ifftest::DecodeAll(&track);
+    ASSERT_FALSE(decoded.empty());
+    EXPECT_TRUE(decoded == ifftest::FfmpegDecode(path, 16));
+    ifftest::ExpectSeeksMatch(&track, decoded);
+  }
 }
 
 TEST_F(AiffTest, RatesChunkOrderAndCommonChunkSize) {

@@ -125,8 +125,8 @@ TEST(Au, HeaderVariantsOfOneFile) {
   EXPECT_TRUE(twtest::Twdecode(variant).samples == expected);
 
   // Encodings, channel counts and rates the engine cannot play.
-  const std::pair<size_t, uint32_t> refusals[] = {{12, 6}, {12, 27}, {12, 0},     {20, 0},
-                                                  {20, 3}, {16, 0},  {16, 800000}};
+  const std::pair<size_t, uint32_t> refusals[] = {{12, 23}, {12, 27}, {12, 0},     {20, 0},
+                                                  {20, 9},  {16, 0},  {16, 800000}};
   for (const auto& [at, value] : refusals) {
     auto changed = bytes;
     PutBe32(changed, at, value);
@@ -155,4 +155,38 @@ TEST(Au, HostileHeadersAreRefusedOrPlayed) {
       "pcm_s16be -metadata title=T -f au " +
       ShellQuote(path));
   twtest::ExpectHostileVariantsSafe(decoders::kAuDecoder, ReadBinaryFile(path), 60);
+  const std::string wide = dir.File("w.au");
+  twtest::Make("ffmpeg -loglevel error -y -f lavfi -i 'anoisesrc=r=8000:d=0.02' -ac 5 -c:a "
+               "pcm_f64be -f au " + ShellQuote(wide));
+  twtest::ExpectHostileVariantsSafe(decoders::kAuDecoder, ReadBinaryFile(wide), 40);
+}
+
+TEST(Au, HighResolutionFilesDecodeLikeSoxWithoutDither) {
+  TW_REQUIRE_TOOLS("sox", "ffmpeg");
+  TempDir dir;
+  int n = 0;
+  for (const char* options : {"-b 24 -c 2", "-b 32 -c 1", "-e floating-point -b 32 -c 2",
+                              "-e floating-point -b 64 -c 1"}) {
+    const std::string path = dir.File("sox" + std::to_string(n++) + ".au");
+    twtest::Make("sox -R -n -r 22050 " + std::string(options) + " " + ShellQuote(path) +
+                 " synth 0.3 sine 440 sine 660 vol 1.3 2>/dev/null");
+    twtest::ExpectDecodesLikeSoxReduced(path);
+  }
+  // ffmpeg to a pipe: the data size is unknown.
+  for (const char* codec : {"pcm_s24be", "pcm_s32be", "pcm_f32be", "pcm_f64be"}) {
+    const std::string path = dir.File("ff" + std::to_string(n++) + ".au");
+    twtest::Make("ffmpeg -nostdin -loglevel error -y -f lavfi -i 'sine=f=440:d=0.3' -ac 2 -c:a " +
+                 std::string(codec) + " -f au - > " + ShellQuote(path));
+    twtest::ExpectDecodesLikeSoxReduced(path);
+  }
+  const std::string seek = dir.File("seek.au");
+  twtest::Make("sox -D -n -r 11025 -c 2 -b 24 " + ShellQuote(seek) + " synth 1.2 whitenoise");
+  twtest::ExpectSeeksMatchStraightDecode(decoders::kAuDecoder, seek);
+  // Three channels of 24 bits play as stereo, every frame of them.
+  const std::string three = dir.File("three.au");
+  twtest::Make("sox -D -n -r 8000 -c 3 -b 24 " + ShellQuote(three) + " synth 0.5 sine 440");
+  const twtest::ToolOutput got = twtest::Twdecode(three);
+  ASSERT_EQ(got.exit_code, 0) << got.fields;
+  EXPECT_NE(got.fields.find("channels: 2"), std::string::npos);
+  EXPECT_EQ(got.samples.size(), 4000u * 4);
 }

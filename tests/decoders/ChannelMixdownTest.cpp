@@ -105,4 +105,9 @@ TEST(ChannelMixdown, WideSamplesRoundTiesUpThenClip) {
   EXPECT_EQ(decoders::ReduceFloatTo16(-1.5), -32768);
   EXPECT_EQ(decoders::ReduceFloatTo16(-0.5 / 32768), 0);
   EXPECT_EQ(decoders::ReduceFloatTo16(std::nan("")), 0);
+  // Just below a boundary: a double rounds up through 32 bits, a float truncates.
+  EXPECT_EQ(decoders::ReduceFloatTo16(32767.75 / 2147483648.0), 1);
+  EXPECT_EQ(decoders::ReduceFloat32To16(32767.75f / 2147483648.0f), 0);
+  EXPECT_EQ(decoders::ReduceFloat32To16(-32768.25f / 2147483648.0f), 0);
+  EXPECT_EQ(decoders::ReduceFloat32To16(2.0f), 32767);
 }

@@ -136,6 +136,19 @@ TEST_F(IffHostileTest, DamagedAiffFiles) {
   Batter(SoxFile(dir_, "aiff", "-r 8000 -b 16 -c 2"));
   Batter(SoxFile(dir_, "aifc", "-r 8000 -b 8 -c 1"));
   Batter(AiffWithRate(ifftest::Extended(8000), "ADP4"));
+  Batter(SoxFile(dir_, "aiff", "-r 8000 -b 24 -c 6"));
+  Batter(SoxFile(dir_, "aifc", "-r 8000 -e floating-point -b 64 -c 3"));
+}
+
+TEST_F(IffHostileTest, DamagedIma4Files) {
+  TW_REQUIRE_TOOLS("ffmpeg");
+  const std::string path = dir_.File("base.aifc");
+  ASSERT_EQ(testsupport::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                             "'anoisesrc=r=8000:d=0.05' -ac 2 -c:a adpcm_ima_qt -f aiff " +
+                             path)
+                .exit_code,
+            0);
+  Batter(testsupport::ReadBinaryFile(path));
 }
 
 TEST_F(IffHostileTest, ImpossibleRatesAreRefused) {

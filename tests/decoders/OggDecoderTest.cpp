@@ -142,3 +142,45 @@ TEST_F(OggDecoder, SeekClampsAnyTargetAndPositionFollows) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 5.1 tone on one speaker (oggenc stores WAVE's FL FR FC LFE BL BR in the
+// Vorbis order FL FC FR BL BR LFE): the level each side plays at, in dB against
+// the tone; -inf for silence.
+std::pair<double, double> SurroundLevels(const TempDir& dir, int wave_channel) {
+  std::string remix;
+  for (int c = 0; c < 6; ++c) remix += c == wave_channel ? " 1" : " 0";
+  const std::string wav = dir.File("s.wav"), ogg = dir.File("s.ogg");
+  RunOk("sox -D -R -n -r 44100 -b 16 " + wav + " synth 1 sine 440 vol 0.5 remix" + remix +
+        " && oggenc -Q -o " + ogg + " " + wav);
+  decoders::TrackPtr track = ProbeWith(kOggDecoder, ogg);
+  EXPECT_EQ(track->stereo, 1);
+  const std::string out = PlayAll(track.get());
+  double sum[2] = {0, 0};
+  const size_t frames = out.size() / 4;
+  for (size_t i = 0; i < frames * 2; ++i) {
+    const auto v = int16_t(uint8_t(out[2 * i]) | (uint8_t(out[2 * i + 1]) << 8));
+    sum[i % 2] += double(v) * v;
+  }
+  const double tone = 0.5 * 32768 / std::sqrt(2.0);
+  auto db = [&](double s) {
+    return s > 0 ? 10 * std::log10(s / double(frames) / (tone * tone)) : -INFINITY;
+  };
+  return {db(sum[0]), db(sum[1])};
+}
+
+TEST(OggSurround, FiveOneMixesDownInTheVorbisOrder) {
+  TW_REQUIRE_TOOLS("oggenc", "sox");
+  TempDir dir;
+  const auto centre = SurroundLevels(dir, 2);
+  EXPECT_NEAR(centre.first, -3.0, 0.2);
+  EXPECT_NEAR(centre.second, -3.0, 0.2);
+  const auto lfe = SurroundLevels(dir, 3);
+  EXPECT_LT(std::max(lfe.first, lfe.second), -60.0);
+  const auto back_right = SurroundLevels(dir, 5);
+  EXPECT_LT(back_right.first, -60.0);
+  EXPECT_NEAR(back_right.second, -3.0, 0.2);
+}
+
+}  // namespace

@@ -36,6 +36,16 @@ void Make(const std::string& command) {
   ASSERT_EQ(testsupport::Run("(" + command + ") >/dev/null 2>&1").exit_code, 0) << command;
 }
 
+void ExpectDecodesLikeSoxReduced(const std::string& path) {
+  const ToolOutput got = Twdecode(path);
+  ASSERT_EQ(got.exit_code, 0) << path << "\n" << got.fields;
+  EXPECT_NE(got.fields.find("bits: 16"), std::string::npos) << path;
+  EXPECT_FALSE(got.samples.empty()) << path;
+  const std::string expected =
+      Output("sox -D " + testsupport::ShellQuote(path) + " -b 16 -t s16 -L - 2>/dev/null");
+  EXPECT_TRUE(got.samples == expected) << path;
+}
+
 bool Probe(const decoders::DecoderClass& module, const std::string& path,
            decoders::TrackInfo* track) {
   using namespace decoders;

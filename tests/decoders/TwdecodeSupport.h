@@ -26,6 +26,10 @@ std::string Output(const std::string& command);
 // Runs a command that makes a file; fails the test when it does not succeed.
 void Make(const std::string& command);
 
+// twdecode's output equals sox's undithered reduction to 16 bits
+// (`sox -D FILE -b 16 -t s16 -L -`), and is not empty.
+void ExpectDecodesLikeSoxReduced(const std::string& path);
+
 // Identification as the registry does it, restricted to one module: the probe's
 // verdict, with *track filled on acceptance.
 bool Probe(const decoders::DecoderClass& module, const std::string& path,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "decoders/Decoders.h"
@@ -133,24 +134,115 @@ TEST(Wave, OddChunksWithAndWithoutPadByteAndDataBeforeFormat) {
   EXPECT_TRUE(got.samples == expected);
 }
 
+TEST(Wave, HighResolutionFilesDecodeLikeSoxWithoutDither) {
+  TW_REQUIRE_TOOLS("sox", "ffmpeg");
+  TempDir dir;
+  int n = 0;
+  // sox writes WAVE_FORMAT_EXTENSIBLE above 16 bits; the loud float clips.
+  for (const char* options : {"-b 24 -c 2", "-b 32 -c 1", "-e floating-point -b 32 -c 2",
+                              "-e floating-point -b 64 -c 1"}) {
+    const std::string path = dir.File("sox" + std::to_string(n++) + ".wav");
+    twtest::Make("sox -R -n -r 44100 " + std::string(options) + " " + ShellQuote(path) +
+                 " synth 0.3 sine 440 sine 660 vol 1.3 2>/dev/null");
+    twtest::ExpectDecodesLikeSoxReduced(path);
+  }
+  // ffmpeg writes plain headers for these; above 48 kHz even 16 bits are extensible.
+  for (const char* codec : {"pcm_s24le", "pcm_s32le", "pcm_f32le", "pcm_f64le",
+                            "pcm_s16le -ar 96000"}) {
+    const std::string path = dir.File("ff" + std::to_string(n++) + ".wav");
+    twtest::Make("ffmpeg -nostdin -loglevel error -y -f lavfi -i 'sine=f=440:d=0.3' -ac 2 -c:a " +
+                 std::string(codec) + " " + ShellQuote(path));
+    twtest::ExpectDecodesLikeSoxReduced(path);
+  }
+}
+
+// Surround files of a 440 Hz tone on one speaker, mixed down to stereo: the
+// level each side plays at, in dB against the tone (-inf: silence).
+struct SideLevels {
+  double left, right;
+};
+
+double LevelDb(const std::string& samples, size_t channel) {
+  double sum = 0.0;
+  size_t count = 0;
+  for (size_t at = 2 * channel; at + 1 < samples.size(); at += 4, ++count) {
+    const auto v = int16_t(uint8_t(samples[at]) | (uint8_t(samples[at + 1]) << 8));
+    sum += double(v) * v;
+  }
+  const double tone_rms = 0.5 * 32768 / std::sqrt(2.0);
+  return count && sum > 0 ? 10 * std::log10(sum / count) - 20 * std::log10(tone_rms)
+                          : -INFINITY;
+}
+
+SideLevels Levels(const std::string& path) {
+  const auto got = twtest::Twdecode(path);
+  EXPECT_EQ(got.exit_code, 0) << got.fields;
+  EXPECT_NE(got.fields.find("channels: 2"), std::string::npos);
+  return {LevelDb(got.samples, 0), LevelDb(got.samples, 1)};
+}
+
+// A sox plain-header (no mask) file: WAVE order FL FR FC LFE BL BR.
+std::string PlainSurround(const TempDir& dir, int tone_channel) {
+  std::string remix;
+  for (int c = 0; c < 6; ++c) remix += c == tone_channel ? " 1" : " 0";
+  const std::string path = dir.File("plain" + std::to_string(tone_channel) + ".wav");
+  twtest::Make("sox -D -R -n -r 8000 -b 16 -t wavpcm " + ShellQuote(path) +
+               " synth 0.5 sine 440 vol 0.5 remix" + remix);
+  return path;
+}
+
+// An ffmpeg extensible file of 5.1(side): mask FL FR FC LFE SL SR.
+std::string MaskedSurround(const TempDir& dir, int tone_channel) {
+  std::string expr;
+  for (int c = 0; c < 6; ++c) expr += (c ? "|" : "") + std::string(c == tone_channel ? "0.5*sin(440*2*PI*t)" : "0");
+  const std::string path = dir.File("side" + std::to_string(tone_channel) + ".wav");
+  twtest::Make("ffmpeg -nostdin -loglevel error -y -f lavfi -i 'aevalsrc=" + expr +
+               ":c=5.1(side):s=8000:d=0.5' -c:a pcm_s16le " + ShellQuote(path));
+  return path;
+}
+
+TEST(Wave, SurroundMixesDownToStereo) {
+  TW_REQUIRE_TOOLS("sox", "ffmpeg");
+  TempDir dir;
+  for (bool masked : {false, true}) {
+    SCOPED_TRACE(masked ? "extensible 5.1(side)" : "plain 5.1");
+    auto make = [&](int channel) {
+      return masked ? MaskedSurround(dir, channel) : PlainSurround(dir, channel);
+    };
+    const SideLevels front_left = Levels(make(0));
+    EXPECT_NEAR(front_left.left, 0.0, 0.05);
+    EXPECT_EQ(front_left.right, -INFINITY);
+    const SideLevels centre = Levels(make(2));
+    EXPECT_NEAR(centre.left, -3.0, 0.05);
+    EXPECT_NEAR(centre.right, -3.0, 0.05);
+    const SideLevels lfe = Levels(make(3));
+    EXPECT_EQ(lfe.left, -INFINITY);
+    EXPECT_EQ(lfe.right, -INFINITY);
+    const SideLevels right_surround = Levels(make(5));
+    EXPECT_EQ(right_surround.left, -INFINITY);
+    EXPECT_NEAR(right_surround.right, -3.0, 0.05);
+  }
+}
+
 TEST(Wave, FormatsTheEngineCannotPlayAreRefused) {
   TW_REQUIRE_TOOLS("sox");
   TempDir dir;
   std::vector<std::string> refused;
-  for (const char* options : {"-e floating-point -b 32 -c 2", "-b 24 -c 2", "-b 32 -c 1",
-                              "-b 16 -c 4", "-b 16 -c 6", "-e u-law -c 1", "-e ima-adpcm -c 1"}) {
+  for (const char* options : {"-e u-law -c 1", "-e ima-adpcm -c 1", "-b 16 -c 9"}) {
     refused.push_back(dir.File("r" + std::to_string(refused.size()) + ".wav"));
     twtest::Make("sox -D " +
                  Noise(std::string("-r 8000 ") + options + " " + ShellQuote(refused.back()), 0.1));
   }
-  // Plain PCM headers (not extensible) with three channels, rate 0 and rate 800000.
+  // Plain PCM headers with nine channels, rate 0, rate 800000, 12 bits, and
+  // 16-bit float.
   const std::string base = dir.File("base.wav");
   twtest::Make("sox -D " + Noise("-r 8000 -c 1 -b 16 " + ShellQuote(base), 0.1));
   const auto wav = ReadBinaryFile(base);
-  const std::pair<size_t, uint32_t> edits[] = {{22, 3}, {24, 0}, {24, 800000}, {34, 12}};
+  const std::pair<size_t, uint32_t> edits[] = {
+      {22, 9}, {24, 0}, {24, 800000}, {34, 12}, {20, 3}};
   for (const auto& [at, value] : edits) {
     auto changed = wav;
-    if (at == 22 || at == 34) {
+    if (at == 22 || at == 34 || at == 20) {
       changed[at] = uint8_t(value);
     } else {
       PutLe32(changed, at, value);
@@ -158,6 +250,14 @@ TEST(Wave, FormatsTheEngineCannotPlayAreRefused) {
     refused.push_back(dir.File("e" + std::to_string(at) + "_" + std::to_string(value) + ".wav"));
     WriteBinaryFile(refused.back(), changed);
   }
+  // An extensible file whose subformat GUID is not the standard PCM one.
+  const std::string extensible = dir.File("ext.wav");
+  twtest::Make("sox -D " + Noise("-r 8000 -c 1 -b 24 " + ShellQuote(extensible), 0.1));
+  auto odd_guid = ReadBinaryFile(extensible);
+  ASSERT_EQ(Le32(odd_guid, 16), 40u);
+  odd_guid[44 + 8] ^= 0xFF;
+  refused.push_back(dir.File("guid.wav"));
+  WriteBinaryFile(refused.back(), odd_guid);
   for (const auto& path : refused) {
     const auto got = twtest::Twdecode(path);
     EXPECT_EQ(got.exit_code, 2) << path << "\n" << got.fields;
@@ -191,4 +291,9 @@ TEST(Wave, HostileHeadersAreRefusedOrPlayed) {
       "pcm_s16le " +
       ShellQuote(path));
   twtest::ExpectHostileVariantsSafe(decoders::kWaveDecoder, ReadBinaryFile(path), 90);
+  // Extensible, six channels of 24 bits: the mask, the GUID and the widths too.
+  const std::string surround = dir.File("s.wav");
+  twtest::Make("ffmpeg -loglevel error -y -f lavfi -i 'anoisesrc=r=8000:d=0.02' -ac 6 -c:a "
+               "pcm_s24le " + ShellQuote(surround));
+  twtest::ExpectHostileVariantsSafe(decoders::kWaveDecoder, ReadBinaryFile(surround), 90);
 }

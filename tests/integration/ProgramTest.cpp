@@ -109,7 +109,7 @@ TEST(Program, RecognisedFormatsThatDoNotPlayAreNamed) {
       {"ima.wav", "ffmpeg -loglevel error " + tone + "-c:a adpcm_ima_wav FILE", "IMA ADPCM WAVE"},
       {"alaw.aifc", "ffmpeg -loglevel error " + tone + "-c:a pcm_alaw -f aiff FILE",
        "AIFF-C compression 'alaw'"},
-      {"deep.aiff", "sox -n -b 24 -r 8000 -c 1 FILE synth 0.2 sine 440", "24-bit AIFF"},
+      {"nine.wav", "sox -n -b 16 -r 8000 -c 9 FILE synth 0.2 sine 440", "WAVE with 9 channels"},
   };
   for (const Case& c : cases) {
     std::string make = c.make;
