@@ -21,6 +21,10 @@ LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile)"
 VERSION=$(sed -n 's/^project(Tunewright VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
 DEFS="-DTUNEWRIGHT_VERSION=\\\"$VERSION\\\" -DTUNEWRIGHT_LOCALEDIR_FROM_BIN=\\\"../share/locale\\\""
 
+# Objects are not tracked per header: one older than any header is rebuilt, so a
+# changed record layout never links against stale code.
+NEWEST_HEADER=$(ls -t $(find "$ROOT/src" -name '*.h') | head -n 1)
+
 # Compiles one source folder (or its files named like PATTERN) into the archive
 # tw_NAME.a, rebuilding only changed files. Usage: archive FOLDER [PATTERN NAME]
 archive() {
@@ -28,7 +32,7 @@ archive() {
   mkdir -p "$OUT/obj/$name"
   for src in $(find "$ROOT/src/$folder" -name "$pattern" | sort); do
     obj="$OUT/obj/$name/$(echo "${src#$ROOT/src/$folder/}" | tr / _).o"
-    [ "$obj" -nt "$src" ] || echo "$src $obj"
+    [ "$obj" -nt "$src" ] && [ "$obj" -nt "$NEWEST_HEADER" ] || echo "$src $obj"
   done | xargs -r -n 2 -P "$JOBS" sh -c \
     "clang++ $CXXFLAGS $DEFS -fsanitize=fuzzer-no-link -c \"\$0\" -o \"\$1\""
   lib="$OUT/tw_$name.a"
