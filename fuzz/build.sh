@@ -16,20 +16,29 @@ else
 fi
 CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz $(pkg-config --cflags opusfile)"
 LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile)"
+# What CMake defines for the program (its version, where its catalogues lie),
+# escaped for the sh -c that compiles.
+VERSION=$(sed -n 's/^project(Tunewright VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+DEFS="-DTUNEWRIGHT_VERSION=\\\"$VERSION\\\" -DTUNEWRIGHT_LOCALEDIR_FROM_BIN=\\\"../share/locale\\\""
 
-# Compiles one source folder into an archive, rebuilding only changed files.
+# Objects are not tracked per header: one older than any header is rebuilt, so a
+# changed record layout never links against stale code.
+NEWEST_HEADER=$(ls -t $(find "$ROOT/src" -name '*.h') | head -n 1)
+
+# Compiles one source folder (or its files named like PATTERN) into the archive
+# tw_NAME.a, rebuilding only changed files. Usage: archive FOLDER [PATTERN NAME]
 archive() {
-  folder=$1
-  mkdir -p "$OUT/obj/$folder"
-  for src in $(find "$ROOT/src/$folder" -name '*.cpp' | sort); do
-    obj="$OUT/obj/$folder/$(echo "${src#$ROOT/src/$folder/}" | tr / _).o"
-    [ "$obj" -nt "$src" ] || echo "$src $obj"
+  folder=$1 pattern=${2:-*.cpp} name=${3:-$1}
+  mkdir -p "$OUT/obj/$name"
+  for src in $(find "$ROOT/src/$folder" -name "$pattern" | sort); do
+    obj="$OUT/obj/$name/$(echo "${src#$ROOT/src/$folder/}" | tr / _).o"
+    [ "$obj" -nt "$src" ] && [ "$obj" -nt "$NEWEST_HEADER" ] || echo "$src $obj"
   done | xargs -r -n 2 -P "$JOBS" sh -c \
-    "clang++ $CXXFLAGS -fsanitize=fuzzer-no-link -c \"\$0\" -o \"\$1\""
-  lib="$OUT/tw_$folder.a"
-  [ -f "$lib" ] && [ -z "$(find "$OUT/obj/$folder" -name '*.o' -newer "$lib")" ] && return
+    "clang++ $CXXFLAGS $DEFS -fsanitize=fuzzer-no-link -c \"\$0\" -o \"\$1\""
+  lib="$OUT/tw_$name.a"
+  [ -f "$lib" ] && [ -z "$(find "$OUT/obj/$name" -name '*.o' -newer "$lib")" ] && return
   rm -f "$lib"
-  ar qc "$lib" "$OUT"/obj/"$folder"/*.o
+  ar qc "$lib" "$OUT"/obj/"$name"/*.o
 }
 
 # Links target name from fuzz/targets/<source> and the archives of the folders
@@ -49,6 +58,7 @@ fuzzer() {
 }
 
 for folder in platform settings decoders cdda player audiodb karaoke port; do archive "$folder"; done
+archive shell Texts.cpp texts  # the player's texts, without the rest of the shell
 rm -f "$OUT/targets.new"
 ALL="decoders cdda settings platform"
 # The binary formats, each alone, then all of them through the registry.
@@ -66,10 +76,10 @@ fuzzer toc FuzzToc.cpp $ALL
 fuzzer cddrive FuzzCdDrive.cpp $ALL
 # The text formats.
 fuzzer settings FuzzSettings.cpp settings platform
-fuzzer playlists FuzzPlaylists.cpp player $ALL
+fuzzer playlists FuzzPlaylists.cpp player texts $ALL
 fuzzer cdtext FuzzCdText.cpp $ALL
 fuzzer args FuzzArgs.cpp platform
-fuzzer port FuzzPort.cpp port player $ALL
+fuzzer port FuzzPort.cpp port player texts $ALL
 fuzzer audiodb FuzzAudioDb.cpp audiodb settings platform
 fuzzer lyrics FuzzLyrics.cpp karaoke platform
 mv "$OUT/targets.new" "$OUT/targets"
