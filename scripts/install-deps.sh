@@ -8,6 +8,7 @@ packages=(
   alsa-utils libasound2-plugins gettext
   sox libsox-fmt-all ffmpeg mpg123 vorbis-tools lame twolame python3-mutagen
   libcdio-utils bchunk dbus util-linux
+  qt6-base-dev qt6-svg-dev xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

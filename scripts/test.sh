@@ -10,6 +10,7 @@ jobs=$(nproc)
 # catches what a crashed or killed test leaves, so /tmp ends as it began.
 run_root=$(mktemp -d "${TMPDIR:-/tmp}/tunewright-test-run-XXXXXX")
 trap 'rm -rf "$run_root"' EXIT
+chmod 0711 "$run_root"  # other users pass through, as in /tmp (the port's uid check)
 export TMPDIR="$run_root" XDG_RUNTIME_DIR="$run_root"
 
 configure_and_build() {  # folder, targets ("all" or a list), cmake options...

@@ -26,11 +26,15 @@ void LoadSettings() {
   settings::Settings_Load(path);
 }
 
-void RunWindowed() {
+WindowedRunner windowed_runner = nullptr;
+
+int RunWindowed(const StartupOptions& options, platform::Signals& signals) {
+  if (windowed_runner) return windowed_runner(WindowedStart{options, signals, kEngineNotifyBit});
   std::fprintf(stderr,
-               "The Tunewright window is not available in this build yet.\n"
+               "This Tunewright was built without its window.\n"
                "Play files from the command line instead: tunewright FILE...\n"
                "or run the player without a window: tunewright --headless FILE...\n");
+  return kExitFailed;
 }
 
 decoders::TrackPtr IdentifyExplained(const std::string& path, std::string* unsupported) {
@@ -76,6 +80,8 @@ std::optional<StartupOptions> ParseWords(const std::vector<std::string>& words, 
 }
 
 }  // namespace
+
+void SetWindowedRunner(WindowedRunner runner) { windowed_runner = runner; }
 
 std::string VersionLine() { return std::string("Tunewright ") + TUNEWRIGHT_VERSION; }
 
@@ -124,8 +130,7 @@ int RunApplication(std::vector<std::string> words) {
     } else if (headless) {
       code = RunHeadlessMode(*options, signals, state ? &*state : nullptr);
     } else if (options->windowed) {
-      RunWindowed();
-      code = kExitDone;
+      code = RunWindowed(*options, signals);
     } else {
       code = RunCommandLineMode(*options, signals, *engine);
     }

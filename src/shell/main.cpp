@@ -10,6 +10,9 @@
 #include "karaoke/Lrc.h"
 #include "port/SendClient.h"
 #include "shell/Application.h"
+#ifdef TUNEWRIGHT_HAVE_GUI
+#include "gui/WindowedRun.h"
+#endif
 
 namespace {
 
@@ -73,5 +76,8 @@ int main(int argc, char** argv) {
     // Linux users ask for help these ways; the template itself stays as it is.
     if (only == "--help" || only == "-h" || only == "?") words = {"--help"};
   }
+#ifdef TUNEWRIGHT_HAVE_GUI
+  shell::SetWindowedRunner(gui::RunWindowedPlayer);
+#endif
   return shell::RunApplication(words);
 }

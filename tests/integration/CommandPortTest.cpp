@@ -154,8 +154,8 @@ TEST(CommandPort, SongDatabaseNamesSongsAndThePlayerStateComesBackNextRun) {
   for (int i = 0; i < 2; ++i) {
     songs.push_back(dir.File("song" + std::to_string(i) + ".wav"));
     ASSERT_EQ(testsupport::Run("sox -n -b 16 -r 8000 -c 1 " + ShellQuote(songs.back()) +
-                               " synth 0.4 sine 440 2>/dev/null").exit_code, 0);
-  }
+                               " synth 30 sine 440 2>/dev/null").exit_code, 0);
+  }  // long enough that the restored list, played at once, is still on its first song
   std::filesystem::create_directories(dir.File("home"));
   testsupport::WriteTextFile(dir.File("home/Tunewright.aub"),
                              "[GENRE]\n[ARTIST]\n1=Database Artist\n[ALBUM]\n[TITLE]\n0 1 0 \"Database Title\" \"" +

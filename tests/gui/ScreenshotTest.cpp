@@ -1,0 +1,140 @@
+// The windows on a real X server (an Xvfb of the test's own): screenshots of
+// the main window with the default settings and with every display item off,
+// and of the playlist window, saved as PNG files under the build folder for
+// review, with a dump of the visible widgets that the test checks.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "GuiTestSupport.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "gui/playlist/PlaylistWindow.h"
+
+extern char** environ;
+
+using namespace gui;
+using player::DisplayOption;
+
+namespace {
+
+// "name" for each visible widget with a name, indented by depth.
+void DumpVisible(const QWidget& widget, int depth, QStringList& out) {
+  if (!widget.isVisible()) return;
+  if (!widget.objectName().isEmpty() && !widget.objectName().startsWith(QLatin1String("qt_")))
+    out << QString(depth * 2, QLatin1Char(' ')) + widget.objectName();
+  for (const QObject* child : widget.children()) {
+    if (child->isWidgetType() && !static_cast<const QWidget*>(child)->isWindow())
+      DumpVisible(*static_cast<const QWidget*>(child), depth + 1, out);
+  }
+}
+
+QStringList Shot(QWidget& window, const char* name) {
+  QDir().mkpath(QStringLiteral(TW_SCREENSHOT_DIR));
+  const QString base = QStringLiteral(TW_SCREENSHOT_DIR "/") + QString::fromLatin1(name);
+  if (!QTest::qWaitForWindowExposed(&window)) qWarning("%s was not exposed", name);
+  QTest::qWait(100);
+  window.grab().save(base + QStringLiteral(".png"));
+  QStringList dump;
+  DumpVisible(window, 0, dump);
+  std::ofstream(base.toStdString() + ".txt") << dump.join(QLatin1Char('\n')).toStdString() << "\n";
+  return dump;
+}
+
+bool Has(const QStringList& dump, const char* name) {
+  for (const QString& line : dump)
+    if (line.trimmed() == QLatin1String(name)) return true;
+  return false;
+}
+
+}  // namespace
+
+class ScreenshotTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void mainWindowAndPlaylistWindow() {
+    guitest::Session s;
+    const std::string list = s.Dir().File("songs.plst");
+    std::ofstream(list) << s.Tone("a.wav", 200) << "\tTITLE=Morning Light\tARTIST=The Examples\tALBUM=Sines\tYEAR=2024\tGENRE=Ambient\n"
+                        << s.Tone("b.wav", 95, 550) << "\tTITLE=Second Song\tARTIST=The Examples\n"
+                        << s.Tone("c.wav", 61, 660) << "\tTITLE=<Third> & Last\n";
+    s.Start({list});
+    MainWindow& window = s.Player().Window();
+    QTRY_COMPARE(s.Core().State(), player::PlayState::kPlaying);
+    s.Core().Seek(75);
+
+    const QStringList full = Shot(window, "main-window-default");
+    for (const char* name : {"songDisplay", "line1", "line2", "line3", "line4", "time", "volumeBalance",
+                             "volume", "balance", "bassTreble", "treble", "bass", "buttons", "Play",
+                             "Pause", "Stop", "Shrink", "Cdda", "playlist"})
+      QVERIFY2(Has(full, name), name);
+    QVERIFY(!Has(full, "line5"));
+
+    for (int o = 0; o <= static_cast<int>(DisplayOption::kSizeableWindow); ++o)
+      s.Core().SetDisplayOption(static_cast<DisplayOption>(o), false);
+    const QStringList bare = Shot(window, "main-window-display-off");
+    for (const char* gone : {"line1", "line3", "line4", "time", "volumeBalance", "bassTreble", "playlist"})
+      QVERIFY2(!Has(bare, gone), gone);
+    for (const char* kept : {"line2", "buttons", "Play"}) QVERIFY2(Has(bare, kept), kept);
+    QTRY_VERIFY(window.windowTitle().startsWith(QStringLiteral("Playing 01:1")));
+
+    s.Core().SetDisplayOption(DisplayOption::kFileList, true);
+    s.Core().SetDisplayOption(DisplayOption::kPlaylistWindow, true);
+    const QStringList own = Shot(window.Playlist(), "playlist-window");
+    QVERIFY(Has(own, "playlist"));
+    QVERIFY(!Has(Shot(window, "main-window-with-playlist-window"), "playlist"));
+  }
+};
+
+namespace {
+
+// An X server of our own on a free display number; stopped when the test ends.
+struct Xvfb {
+  pid_t pid = 0;
+  bool Start() {
+    for (int n = 90 + getpid() % 50; n < 200; ++n) {
+      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+      struct stat info {};
+      if (::stat(socket.c_str(), &info) == 0) continue;
+      const std::string display = ":" + std::to_string(n);
+      const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", nullptr};
+      if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+      for (int i = 0; i < 200 && ::stat(socket.c_str(), &info) != 0; ++i) usleep(50000);
+      if (::stat(socket.c_str(), &info) != 0) return false;
+      ::setenv("DISPLAY", display.c_str(), 1);
+      ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+      return true;
+    }
+    return false;
+  }
+  ~Xvfb() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Xvfb server;
+  if (!testsupport::HaveTool("Xvfb") || !server.Start()) {
+    std::printf("SKIP: no Xvfb server could be started; screenshots not taken\n");
+    return 0;
+  }
+  QApplication application(argc, argv);
+  ScreenshotTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "ScreenshotTest.moc"
