@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace decoders {
 namespace {
@@ -62,8 +63,9 @@ int16_t ReduceFloat32To16(float sample) {
 
 namespace {
 
-// One stored sample as a 16-bit one; 8-bit codings are scaled up.
-int16_t Sample(PcmCoding coding, const uint8_t* p) {
+// One stored sample as a 16-bit one; 8-bit codings are scaled up. Called with a
+// coding fixed at compile time (Dispatch below), so the switch folds away.
+inline int16_t Sample(PcmCoding coding, const uint8_t* p) {
   switch (coding) {
     case PcmCoding::kUnsigned8: return static_cast<int16_t>((p[0] - 128) * 256);
     case PcmCoding::kSigned8: return static_cast<int16_t>(static_cast<int8_t>(p[0]) * 256);
@@ -95,17 +97,40 @@ void Decode8(PcmCoding coding, const uint8_t* src, size_t frames, int channels, 
   }
 }
 
+// Calls f with the coding as a compile-time constant, so that per-sample work
+// is compiled once per coding rather than switching on it for every sample.
+template <typename F>
+void Dispatch(PcmCoding coding, F&& f) {
+  using C = PcmCoding;
+  switch (coding) {
+    case C::kUnsigned8: return f(std::integral_constant<C, C::kUnsigned8>{});
+    case C::kSigned8: return f(std::integral_constant<C, C::kSigned8>{});
+    case C::kSigned16Le: return f(std::integral_constant<C, C::kSigned16Le>{});
+    case C::kSigned16Be: return f(std::integral_constant<C, C::kSigned16Be>{});
+    case C::kMuLaw: return f(std::integral_constant<C, C::kMuLaw>{});
+    case C::kSigned24Le: return f(std::integral_constant<C, C::kSigned24Le>{});
+    case C::kSigned24Be: return f(std::integral_constant<C, C::kSigned24Be>{});
+    case C::kSigned32Le: return f(std::integral_constant<C, C::kSigned32Le>{});
+    case C::kSigned32Be: return f(std::integral_constant<C, C::kSigned32Be>{});
+    case C::kFloat32Le: return f(std::integral_constant<C, C::kFloat32Le>{});
+    case C::kFloat32Be: return f(std::integral_constant<C, C::kFloat32Be>{});
+    case C::kFloat64Le: return f(std::integral_constant<C, C::kFloat64Le>{});
+    case C::kFloat64Be: return f(std::integral_constant<C, C::kFloat64Be>{});
+  }
+}
+
 // Writes through memcpy: the caller's buffers need not be aligned, and in-place
 // one-channel conversion reads each sample before overwriting it.
-void Decode16(PcmCoding coding, const uint8_t* src, size_t frames, int channels, uint8_t* left,
-              uint8_t* right) {
-  const size_t stride = StoredBytes(coding) * static_cast<size_t>(channels);
+template <PcmCoding kCoding>
+void Decode16(const uint8_t* src, size_t frames, int channels, uint8_t* left, uint8_t* right) {
+  constexpr size_t kWidth = StoredBytes(kCoding);
+  const size_t stride = kWidth * static_cast<size_t>(channels);
   for (size_t i = 0; i < frames; ++i) {
     const uint8_t* frame = src + i * stride;
-    const int16_t l = Sample(coding, frame);
+    const int16_t l = Sample(kCoding, frame);
     std::memcpy(left + 2 * i, &l, 2);
     if (channels == 2) {
-      const int16_t r = Sample(coding, frame + StoredBytes(coding));
+      const int16_t r = Sample(kCoding, frame + kWidth);
       std::memcpy(right + 2 * i, &r, 2);
     }
   }
@@ -116,18 +141,23 @@ void Decode16(PcmCoding coding, const uint8_t* src, size_t frames, int channels,
 int16_t MuLawToLinear(uint8_t code) { return kMuLaw[code]; }
 
 void WidenToInt16(PcmCoding coding, const uint8_t* src, size_t samples, int16_t* out) {
-  const size_t width = StoredBytes(coding);
-  for (size_t i = 0; i < samples; ++i) out[i] = Sample(coding, src + i * width);
+  Dispatch(coding, [&](auto constant) {
+    constexpr PcmCoding kCoding = decltype(constant)::value;
+    for (size_t i = 0; i < samples; ++i) out[i] = Sample(kCoding, src + i * StoredBytes(kCoding));
+  });
 }
 
 void DecodePcm(PcmCoding coding, const uint8_t* src, size_t frames, int channels, void* left,
                void* right) {
   auto* l = static_cast<uint8_t*>(left);
   auto* r = static_cast<uint8_t*>(right);
-  if (DeliveredBits(coding) == 8)
+  if (DeliveredBits(coding) == 8) {
     Decode8(coding, src, frames, channels, l, r);
-  else
-    Decode16(coding, src, frames, channels, l, r);
+    return;
+  }
+  Dispatch(coding, [&](auto constant) {
+    Decode16<decltype(constant)::value>(src, frames, channels, l, r);
+  });
 }
 
 void InterleaveLittleEndian(const void* left, const void* right, size_t frames, int channels,
