@@ -1,9 +1,12 @@
-// The FLAC and Opus modules against their bare libraries on the same file: what
-// the adapters (file layer, frame queue, block bounds) cost per second of sound.
+// Each codec module against its bare library on the same file: what the
+// adapters (file layer, de-interleaving, frame queue, block bounds) cost per
+// second of sound.
 #include <FLAC/stream_decoder.h>
 #include <benchmark/benchmark.h>
+#include <mpg123.h>
 #include <opusfile.h>
 #include <unistd.h>
+#include <vorbis/vorbisfile.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,15 +23,18 @@ constexpr int32_t kMaxFrames = 8192;
 // Sound files made once per run with the real encoders.
 struct Files {
   std::string folder =
-      std::filesystem::temp_directory_path() / ("tw-bench-flac-opus-" + std::to_string(::getpid()));
+      std::filesystem::temp_directory_path() / ("tw-bench-codecs-" + std::to_string(::getpid()));
+  std::string mp3 = folder + "/bench.mp3";
+  std::string ogg = folder + "/bench.ogg";
   std::string flac = folder + "/bench.flac";
   std::string opus = folder + "/bench.opus";
   Files() {
     std::filesystem::create_directories(folder);
     const std::string wav = folder + "/bench.wav";
-    const std::string command = "sox -n -r 44100 -c 2 -b 16 " + wav +
-                                " synth 30 sine 200-4000 sine 660 vol 0.8 && " + "flac -s -o " +
-                                flac + " " + wav + " && opusenc --quiet " + wav + " " + opus;
+    const std::string command =
+        "sox -n -r 44100 -c 2 -b 16 " + wav + " synth 30 sine 200-4000 sine 660 vol 0.8 && " +
+        "lame --quiet -b 192 " + wav + " " + mp3 + " && oggenc -Q -o " + ogg + " " + wav +
+        " && flac -s -o " + flac + " " + wav + " && opusenc --quiet " + wav + " " + opus;
     if (std::system(command.c_str()) != 0) std::abort();
   }
   ~Files() { std::filesystem::remove_all(folder); }
@@ -64,6 +70,46 @@ void PlayThroughModule(benchmark::State& state, const decoders::DecoderClass& mo
       frames += got;
     }
     track->close();
+  }
+  state.SetItemsProcessed(frames);
+}
+
+void BM_MpegModule(benchmark::State& state) {
+  PlayThroughModule(state, decoders::kMpegDecoder, BenchFiles().mp3);
+}
+
+void BM_MpegBareLibrary(benchmark::State& state) {
+  std::vector<unsigned char> buffer(kMaxFrames * 4);
+  int64_t frames = 0;
+  mpg123_init();
+  for (auto _ : state) {
+    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
+    mpg123_open(handle, BenchFiles().mp3.c_str());
+    size_t done = 0;
+    int code = MPG123_OK;
+    while (code == MPG123_OK || code == MPG123_NEW_FORMAT) {
+      code = mpg123_read(handle, buffer.data(), 4410 * 4, &done);
+      frames += static_cast<int64_t>(done / 4);
+    }
+    mpg123_delete(handle);
+  }
+  state.SetItemsProcessed(frames);
+}
+
+void BM_OggModule(benchmark::State& state) {
+  PlayThroughModule(state, decoders::kOggDecoder, BenchFiles().ogg);
+}
+
+void BM_OggBareLibrary(benchmark::State& state) {
+  std::vector<char> buffer(kMaxFrames * 4);
+  int64_t frames = 0;
+  for (auto _ : state) {
+    OggVorbis_File file;
+    ov_fopen(BenchFiles().ogg.c_str(), &file);
+    int link = 0;
+    long got = 0;
+    while ((got = ov_read(&file, buffer.data(), 4410 * 4, 0, 2, 1, &link)) > 0) frames += got / 4;
+    ov_clear(&file);
   }
   state.SetItemsProcessed(frames);
 }
@@ -115,10 +161,15 @@ void BM_OpusBareLibrary(benchmark::State& state) {
   state.SetItemsProcessed(frames);
 }
 
+BENCHMARK(BM_MpegModule)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MpegBareLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OggModule)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OggBareLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlacModule)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlacBareLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpusModule)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpusBareLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
 
 }  // namespace
 
