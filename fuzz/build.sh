@@ -8,11 +8,21 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${1:-$ROOT/build-fuzz}
 JOBS=${FUZZ_JOBS:-2}
 mkdir -p "$OUT/obj"
-# FUZZ_FLAVOUR=coverage builds for llvm-cov instead of the sanitizers.
-if [ "${FUZZ_FLAVOUR:-}" = coverage ]; then
-  SAN="-fprofile-instr-generate -fcoverage-mapping"
-else
-  SAN="-fsanitize=address,undefined -fno-sanitize-recover=all"
+# FUZZ_FLAVOUR=coverage builds for llvm-cov instead of the sanitizers; "both"
+# builds for the two at once (slower fuzzing, but one build serves CI's fuzz run
+# and its coverage report).
+COVERAGE="-fprofile-instr-generate -fcoverage-mapping"
+SANITIZERS="-fsanitize=address,undefined -fno-sanitize-recover=all"
+case "${FUZZ_FLAVOUR:-}" in
+  coverage) SAN=$COVERAGE ;;
+  both) SAN="$SANITIZERS $COVERAGE" ;;
+  *) SAN=$SANITIZERS ;;
+esac
+# Objects of another flavour must not be mixed in: a changed flavour starts afresh.
+if [ "$(cat "$OUT/flavour" 2>/dev/null)" != "$SAN" ]; then
+  rm -rf "$OUT/obj" "$OUT"/tw_*.a "$OUT"/fuzz_*
+  mkdir -p "$OUT/obj"
+  echo "$SAN" >"$OUT/flavour"
 fi
 CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz $(pkg-config --cflags opusfile)"
 LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile)"

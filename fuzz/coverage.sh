@@ -8,7 +8,9 @@ OUT=${FUZZ_COV_OUT:-$ROOT/build-fuzz-cov}
 MINIMUM=${1:-80}
 LLVM_PROFDATA=$(command -v llvm-profdata-14 || command -v llvm-profdata)
 LLVM_COV=$(command -v llvm-cov-14 || command -v llvm-cov)
-FUZZ_FLAVOUR=coverage "$ROOT/fuzz/build.sh" "$OUT" >/dev/null
+# A build made for the sanitizers as well (FUZZ_FLAVOUR=both) serves too.
+FUZZ_FLAVOUR=${FUZZ_FLAVOUR:-coverage} "$ROOT/fuzz/build.sh" "$OUT" >/dev/null
+export LSAN_OPTIONS="suppressions=$ROOT/fuzz/lsan.supp"
 D=$ROOT/src/decoders C=$ROOT/src/cdda
 
 # target: the parser sources its corpus must cover

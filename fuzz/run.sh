@@ -16,7 +16,7 @@ TARGETS=${*:-$(cat "$OUT/targets")}
 for target in $TARGETS; do
   scratch=$(mktemp -d)
   echo "fuzzing $target for ${SECONDS_EACH}s"
-  nice -n 19 "$OUT/fuzz_$target" -max_total_time="$SECONDS_EACH" -max_len=8192 -timeout=10 \
+  LLVM_PROFILE_FILE="$scratch/%p.profraw" nice -n 19 "$OUT/fuzz_$target" -max_total_time="$SECONDS_EACH" -max_len=8192 -timeout=10 \
     -rss_limit_mb=1024 -print_final_stats=1 -artifact_prefix="$OUT/$target-" \
     "$scratch" "$ROOT/fuzz/corpus/$target"
   rm -rf "$scratch"
