@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "MpegOggSupport.h"
+#include "decoders/Decoders.h"
 #include "decoders/TagForm.h"
 #include "support/SizeLimitedChild.h"
 
@@ -101,6 +102,17 @@ TEST_F(TagFormFile, AFailedWriteIsReportedKeepsTheTypedTextsAndLeavesTheFileAsIt
       before.size() + 50);
   EXPECT_TRUE(reported);
   EXPECT_EQ(ReadBinaryFile(path), before);
+}
+
+void FakeEditor(const std::string&, void (*)(void*), void*) {}
+
+TEST_F(TagFormFile, MpegTracksCarryTheEditorSetBeforeTheyWereIdentified) {
+  TW_REQUIRE_TOOLS("lame", "sox");
+  const std::string path = MakeMp3("song.mp3");
+  EXPECT_EQ(mpegogg::ProbeWith(decoders::kMpegDecoder, path)->edit_tags, nullptr);
+  decoders::MPEG_SetTagEditor(&FakeEditor);
+  EXPECT_EQ(mpegogg::ProbeWith(decoders::kMpegDecoder, path)->edit_tags, &FakeEditor);
+  decoders::MPEG_SetTagEditor(nullptr);
 }
 
 }  // namespace
