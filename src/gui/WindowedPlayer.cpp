@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/tageditor/TagEditorWindow.h"
 #include "gui/toolkit/MethodQueue.h"
 #include "gui/toolkit/PollSourceWatch.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
@@ -29,6 +30,7 @@ struct WindowedPlayer::Private {
   ReturnIdDispatcher dispatcher;
   MethodQueue queue;
   std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TagEditorWindow> tag_editor;  // registered before any file is identified
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
   // The CD poll's worker answers through a descriptor; every 20th tick starts it.
@@ -44,6 +46,7 @@ struct WindowedPlayer::Private {
 
 WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOptions options)
     : p_(new Private(engine, std::move(options))) {
+  p_->tag_editor = std::make_unique<TagEditorWindow>();
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
@@ -86,6 +89,7 @@ WindowedPlayer::~WindowedPlayer() {
   p_->disc_watch.reset();
   p_->disc_poll.reset();
   p_->window.reset();
+  p_->tag_editor.reset();
 }
 
 void WindowedPlayer::Start() {
@@ -99,6 +103,7 @@ player::PlayerCore& WindowedPlayer::Core() { return p_->core; }
 MainWindow& WindowedPlayer::Window() { return *p_->window; }
 ReturnIdDispatcher& WindowedPlayer::Dispatcher() { return p_->dispatcher; }
 MethodQueue& WindowedPlayer::Queue() { return p_->queue; }
+TagEditorWindow& WindowedPlayer::TagEditor() { return *p_->tag_editor; }
 port::PortServer* WindowedPlayer::Port() { return p_->port.get(); }
 
 void WindowedPlayer::OnQuitRequested() {

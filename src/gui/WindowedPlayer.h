@@ -21,6 +21,7 @@ namespace gui {
 class MainWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
+class TagEditorWindow;
 
 struct WindowedPlayerOptions {
   platform::Signals* signals = nullptr;
@@ -48,6 +49,7 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
   MainWindow& Window();
   ReturnIdDispatcher& Dispatcher();
   MethodQueue& Queue();
+  TagEditorWindow& TagEditor();
   port::PortServer* Port();  // null when not served
 
   void OnQuitRequested() override;
