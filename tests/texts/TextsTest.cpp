@@ -120,7 +120,7 @@ TEST(Texts, TableHoldsEveryIdentifierOfTheRangesInOrder) {
       EXPECT_STRNE(Texts_Get(id), "") << id;
     }
   }
-  EXPECT_EQ(Texts_IdAt(241), -1);
+  EXPECT_EQ(Texts_IdAt(247), -1);
 }
 
 TEST(Texts, EnglishTextsAreThoseTheProgramShows) {
