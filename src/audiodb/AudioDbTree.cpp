@@ -81,6 +81,15 @@ GroupNames AudioDbTree_NamesAt(const DbNode* target) {
   return names;
 }
 
+void TitleForm_Complete(TitleForm& form, const TitleForm& from_file) {
+  form.duration = from_file.duration;
+  std::string TitleForm::*const texts[] = {&TitleForm::genre, &TitleForm::artist, &TitleForm::album,
+                                           &TitleForm::comment, &TitleForm::title};
+  for (auto text : texts)
+    if ((form.*text).empty()) form.*text = from_file.*text;
+  if (AudioDbTree_ParseYear(form.year).value_or(0) <= 0) form.year = from_file.year;
+}
+
 std::optional<int32_t> AudioDbTree_ParseDuration(const std::string& text) {
   if (text.empty()) return 0;
   const size_t mark = text.find_first_of(":.");

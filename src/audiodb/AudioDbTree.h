@@ -60,6 +60,10 @@ struct TitleForm {
   std::string genre, artist, album, title, year, comment, duration, path;
 };
 
+// A file picked in the form: its duration always, its other texts only where the
+// user left the field empty (the year where it is empty or 0).
+void TitleForm_Complete(TitleForm& form, const TitleForm& from_file);
+
 // "M", "M:S" or "M.S" (seconds below 60) into seconds; empty is 0. Nullopt for
 // anything else, negatives and numbers too large among them.
 std::optional<int32_t> AudioDbTree_ParseDuration(const std::string& text);

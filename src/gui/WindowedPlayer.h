@@ -22,6 +22,7 @@ class MainWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
 class TagEditorWindow;
+class AudioDbWindow;
 
 struct WindowedPlayerOptions {
   platform::Signals* signals = nullptr;
@@ -50,6 +51,7 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
   ReturnIdDispatcher& Dispatcher();
   MethodQueue& Queue();
   TagEditorWindow& TagEditor();
+  AudioDbWindow& DatabaseWindow();
   port::PortServer* Port();  // null when not served
 
   void OnQuitRequested() override;
