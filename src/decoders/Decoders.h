@@ -37,4 +37,8 @@ extern const DecoderClass kFlacDecoder;
 extern const DecoderClass kOpusDecoder;
 extern const DecoderClass kCddaDecoder;  // src/cdda
 
+// The tag editor given to every MPEG track as edit_tags (null: none). Set it before
+// any file is identified: tracks keep the editor they were identified with.
+void MPEG_SetTagEditor(EditTagsFn editor);
+
 }  // namespace decoders

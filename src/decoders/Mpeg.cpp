@@ -1,6 +1,7 @@
 // The MPEG audio module: libmpg123 behind the five playback operations, the
 // stream description in the track's type and mode texts, the ID3v1 tag in its
 // descriptive fields.
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -28,6 +29,8 @@ constexpr PcmCoding kNativePcm16 =
     std::endian::native == std::endian::big ? PcmCoding::kSigned16Be : PcmCoding::kSigned16Le;
 
 bool g_library_ready = false;
+// The windowed run's tag editor; identification may run on another thread.
+std::atomic<EditTagsFn> g_tag_editor{nullptr};
 
 // The open track (one per module), used by the audio task only.
 struct Instance {
@@ -149,7 +152,7 @@ void SetOperations(TrackInfo* track) {
   track->seek = Seek;
   track->decode = Decode;
   track->position = Position;
-  track->edit_tags = nullptr;  // set once the tag editor exists
+  track->edit_tags = g_tag_editor.load();
 }
 
 // Almost any byte stream looks like MPEG to the library, so the probe only reads
@@ -185,5 +188,7 @@ void Exit() {
 }  // namespace
 
 const DecoderClass kMpegDecoder = {"MPEG", Init, Exit, Probe};
+
+void MPEG_SetTagEditor(EditTagsFn editor) { g_tag_editor.store(editor); }
 
 }  // namespace decoders

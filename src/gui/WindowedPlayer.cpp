@@ -6,12 +6,17 @@
 #include <cstdio>
 #include <iostream>
 
+#include "audiodb/AudioDbFile.h"
+#include "gui/audiodb/AudioDbWindow.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/tageditor/TagEditorWindow.h"
 #include "gui/toolkit/MethodQueue.h"
 #include "gui/toolkit/PollSourceWatch.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
 #include "player/DiscPoll.h"
+#include "player/SongDatabase.h"
 #include "port/MprisService.h"
+#include "settings/SettingsGroups.h"
 
 namespace gui {
 namespace {
@@ -22,13 +27,21 @@ constexpr int kTickMs = 250;
 
 struct WindowedPlayer::Private {
   Private(player::TransportEngine& engine, WindowedPlayerOptions opts)
-      : options(std::move(opts)), core(engine, player::IdentifyPlayable), dispatcher(core) {}
+      : options(std::move(opts)),
+        database_path(audiodb::AudioDb_SettingsPath()),
+        core(engine, player::IdentifyPlayable, database.Lookup()),
+        dispatcher(core) {}
 
   WindowedPlayerOptions options;
+  // Read once at start-up; a missing or damaged file leaves what could be read.
+  player::SongDatabase database;
+  std::string database_path;
   player::PlayerCore core;
   ReturnIdDispatcher dispatcher;
   MethodQueue queue;
   std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TagEditorWindow> tag_editor;  // registered before any file is identified
+  std::unique_ptr<AudioDbWindow> database_window;
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
   // The CD poll's worker answers through a descriptor; every 20th tick starts it.
@@ -44,6 +57,9 @@ struct WindowedPlayer::Private {
 
 WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOptions options)
     : p_(new Private(engine, std::move(options))) {
+  p_->tag_editor = std::make_unique<TagEditorWindow>();
+  p_->database.Load(p_->database_path);
+  p_->database_window = std::make_unique<AudioDbWindow>(p_->core, p_->database.database(), p_->database_path);
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
@@ -86,12 +102,16 @@ WindowedPlayer::~WindowedPlayer() {
   p_->disc_watch.reset();
   p_->disc_poll.reset();
   p_->window.reset();
+  p_->database_window.reset();
+  p_->tag_editor.reset();
 }
 
 void WindowedPlayer::Start() {
   if (!p_->options.names.empty()) p_->core.AddNames(p_->options.names, false, false);
   p_->core.StartUp();
   p_->window->ShowAsStarted();
+  if (settings::AudioBase().Fetch().window_opened)
+    p_->core.SetSubWindowOpen(player::SubWindow::kDatabase, true);
   p_->tick.start();
 }
 
@@ -99,6 +119,8 @@ player::PlayerCore& WindowedPlayer::Core() { return p_->core; }
 MainWindow& WindowedPlayer::Window() { return *p_->window; }
 ReturnIdDispatcher& WindowedPlayer::Dispatcher() { return p_->dispatcher; }
 MethodQueue& WindowedPlayer::Queue() { return p_->queue; }
+TagEditorWindow& WindowedPlayer::TagEditor() { return *p_->tag_editor; }
+AudioDbWindow& WindowedPlayer::DatabaseWindow() { return *p_->database_window; }
 port::PortServer* WindowedPlayer::Port() { return p_->port.get(); }
 
 void WindowedPlayer::OnQuitRequested() {

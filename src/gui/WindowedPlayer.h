@@ -21,6 +21,8 @@ namespace gui {
 class MainWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
+class TagEditorWindow;
+class AudioDbWindow;
 
 struct WindowedPlayerOptions {
   platform::Signals* signals = nullptr;
@@ -48,6 +50,8 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
   MainWindow& Window();
   ReturnIdDispatcher& Dispatcher();
   MethodQueue& Queue();
+  TagEditorWindow& TagEditor();
+  AudioDbWindow& DatabaseWindow();
   port::PortServer* Port();  // null when not served
 
   void OnQuitRequested() override;

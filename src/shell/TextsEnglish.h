@@ -262,6 +262,13 @@ inline constexpr EnglishText kEnglishTexts[] = {
     {9002, "The field '%s' must not be empty"},
     {9003, "The field '%s' already exist"},
     {9004, "'%s': %s is not supported\n"},
+    // Tag editor and audio database messages.
+    {9005, "The tag of '%s' could not be written"},
+    {9006, "This file also has an ID3v2 or APEv2 tag, which the player shows; this window edits its ID3v1 tag"},
+    {9007, "The field '%s' must not hold line breaks or double quotes"},
+    {9008, "The field '%s' does not hold a valid number"},
+    {9009, "The audio database could not be saved to '%s'"},
+    {9010, "The audio database was read from '%s'.\nSave it to '%s' ?"},
     // CD title editor texts.
     {10000, "Unknown artist"},
     {10001, "Unknown album"},

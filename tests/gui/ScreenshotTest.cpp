@@ -13,11 +13,15 @@
 #include <QTest>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "GuiTestSupport.h"
+#include "gui/audiodb/AudioDbWindow.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/tageditor/TagEditorWindow.h"
+#include "settings/SettingsGroups.h"
 #include "gui/playlist/PlaylistWindow.h"
 
 extern char** environ;
@@ -93,6 +97,40 @@ class ScreenshotTest : public QObject {
     const QStringList own = Shot(window.Playlist(), "playlist-window");
     QVERIFY(Has(own, "playlist"));
     QVERIFY(!Has(Shot(window, "main-window-with-playlist-window"), "playlist"));
+  }
+
+  void tagEditorAndAudioDatabase() {
+    guitest::Session s;
+    const std::string a = s.Tone("a.wav", 200), b = s.Tone("b.wav", 95), mp3 = s.Dir().File("Tagless Song.mp3");
+    testsupport::Run("lame --quiet -b 64 " + testsupport::ShellQuote(b) + " " + testsupport::ShellQuote(mp3));
+    std::filesystem::create_directories(s.Dir().File("home"));
+    std::ofstream(s.Dir().File("home/Tunewright.aub"))
+        << "[GENRE]\n1=Ambient\n2=Rock\n[ARTIST]\n1=The Examples\n2=Solo Act\n[ALBUM]\n1=Sines\n[TITLE]\n"
+        << "1 1 1 \"Morning Light\" \"" << a << "\" 200 \"first light\" 2024\n"
+        << "1 1 1 \"Second Song\" \"" << b << "\" 95 \"\" 2024\n"
+        << "2 2 0 \"Loose Single\" \"/music/single.mp3\" 183 \"b-side\" 1999\n"
+        << "0 0 0 \"Untitled Sketch\" \"/music/sketch.wav\" 42 \"\" 0\n";
+    settings::AudioBase().Reset();
+    s.Start({mp3});
+    s.Core().SetSubWindowOpen(player::SubWindow::kDatabase, true);
+    AudioDbWindow& database = s.Player().DatabaseWindow();
+    const QStringList tree = Shot(database, "audio-database");
+    for (const char* name : {"tree", "new", "edit", "delete", "save"}) QVERIFY2(Has(tree, name), name);
+    database.New();
+    QVERIFY(database.Form());
+    const QStringList form = Shot(*database.Form(), "audio-database-title-form");
+    for (const char* name : {"genre", "artist", "album", "title", "year", "comment", "duration", "file", "ok"})
+      QVERIFY2(Has(form, name), name);
+    database.Form()->reject();
+    s.Core().SetSubWindowOpen(player::SubWindow::kDatabase, false);
+
+    if (!testsupport::HaveTool("lame")) QSKIP("the tag editor needs an MP3 made by lame");
+    s.Core().SetHighlighted(0);
+    QVERIFY(s.Core().PerformReturnId(player::kReturnEdit));
+    const QStringList editor = Shot(s.Player().TagEditor(), "tag-editor");
+    for (const char* name : {"title", "artist", "album", "year", "genre", "comment", "ok", "cancel"})
+      QVERIFY2(Has(editor, name), name);
+    QVERIFY(!Has(editor, "note"));
   }
 };
 

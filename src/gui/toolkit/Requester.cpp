@@ -19,6 +19,18 @@ constexpr int kTextNo = 3003;
 
 }  // namespace
 
+QString CatalogueText(int text_id, std::initializer_list<QString> args) {
+  QString text = QString::fromUtf8(Texts_Get(text_id));
+  qsizetype from = 0;
+  for (const QString& arg : args) {
+    const qsizetype at = text.indexOf(QStringLiteral("%s"), from);
+    if (at < 0) break;
+    text.replace(at, 2, arg);
+    from = at + arg.size();  // an argument holding "%s" stays as it is
+  }
+  return text;
+}
+
 QString ButtonLabel(int text_id) {
   QString label = QString::fromUtf8(Texts_Get(text_id));
   label.replace(QLatin1Char('&'), QStringLiteral("&&"));

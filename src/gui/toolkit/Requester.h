@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,9 @@ class Requester : public QDialog {
   struct Private;
   std::unique_ptr<Private> p_;
 };
+
+// A catalogue text with each "%s" replaced by the next of args, in order.
+QString CatalogueText(int text_id, std::initializer_list<QString> args = {});
 
 // A catalogue button label with "_" before its shortcut letter, as Qt marks it.
 QString ButtonLabel(int text_id);
