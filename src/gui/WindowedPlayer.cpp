@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "gui/karaoke/KaraokeWindows.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/toolkit/MethodQueue.h"
 #include "gui/toolkit/PollSourceWatch.h"
@@ -29,6 +30,7 @@ struct WindowedPlayer::Private {
   ReturnIdDispatcher dispatcher;
   MethodQueue queue;
   std::unique_ptr<MainWindow> window;
+  std::unique_ptr<KaraokeWindows> karaoke;
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
   // The CD poll's worker answers through a descriptor; every 20th tick starts it.
@@ -46,6 +48,7 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
     : p_(new Private(engine, std::move(options))) {
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
+  p_->karaoke = std::make_unique<KaraokeWindows>(p_->core);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
 
   platform::Signals& signals = *p_->options.signals;
@@ -85,6 +88,7 @@ WindowedPlayer::~WindowedPlayer() {
   // Every worker stops before the windows, the core and (after us) the engine go.
   p_->disc_watch.reset();
   p_->disc_poll.reset();
+  p_->karaoke.reset();
   p_->window.reset();
 }
 
@@ -92,6 +96,7 @@ void WindowedPlayer::Start() {
   if (!p_->options.names.empty()) p_->core.AddNames(p_->options.names, false, false);
   p_->core.StartUp();
   p_->window->ShowAsStarted();
+  p_->karaoke->Start();
   p_->tick.start();
 }
 
@@ -100,6 +105,7 @@ MainWindow& WindowedPlayer::Window() { return *p_->window; }
 ReturnIdDispatcher& WindowedPlayer::Dispatcher() { return p_->dispatcher; }
 MethodQueue& WindowedPlayer::Queue() { return p_->queue; }
 port::PortServer* WindowedPlayer::Port() { return p_->port.get(); }
+KaraokeWindows& WindowedPlayer::Karaoke() { return *p_->karaoke; }
 
 void WindowedPlayer::OnQuitRequested() {
   if (p_->finished) return;

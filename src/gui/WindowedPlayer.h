@@ -18,6 +18,7 @@
 
 namespace gui {
 
+class KaraokeWindows;
 class MainWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
@@ -49,6 +50,7 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
   ReturnIdDispatcher& Dispatcher();
   MethodQueue& Queue();
   port::PortServer* Port();  // null when not served
+  KaraokeWindows& Karaoke();
 
   void OnQuitRequested() override;
 
