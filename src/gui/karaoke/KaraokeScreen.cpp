@@ -6,6 +6,13 @@
 #include <QScreen>
 
 namespace gui {
+namespace {
+
+// Lines wider than the screen wrap rather than run off its sides.
+constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+constexpr double kWidthUsed = 0.94;
+
+}  // namespace
 
 KaraokeScreen::KaraokeScreen() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("karaokeScreen"));
@@ -44,14 +51,25 @@ void KaraokeScreen::ShowAwayFrom(const QWidget& avoid) {
 void KaraokeScreen::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
-  QFont font = font_;
-  if (!has_font_) font.setPixelSize(std::max(8, height() / 10));
-  painter.setFont(font);
+  painter.setFont(has_font_ ? font_ : FittingFont());
   const int half = height() / 2;
   painter.setPen(Qt::white);
-  painter.drawText(QRect(0, 0, width(), half), Qt::AlignCenter, current_);
+  painter.drawText(QRect(0, 0, width(), half), kTextFlags, current_);
   painter.setPen(QColor(0x80, 0x80, 0x80));
-  painter.drawText(QRect(0, half, width(), height() - half), Qt::AlignCenter, coming_);
+  painter.drawText(QRect(0, half, width(), height() - half), kTextFlags, coming_);
+}
+
+QFont KaraokeScreen::FittingFont() const {
+  // A tenth of the height, smaller when the longer line would not fit the width.
+  QFont font = font_;
+  font.setPixelSize(std::max(8, height() / 10));
+  const QFontMetrics metrics(font);
+  const int widest =
+      std::max(metrics.horizontalAdvance(current_), metrics.horizontalAdvance(coming_));
+  const int room = static_cast<int>(width() * kWidthUsed);
+  if (widest > room)
+    font.setPixelSize(std::max(8, static_cast<int>(font.pixelSize() * double(room) / widest)));
+  return font;
 }
 
 void KaraokeScreen::keyPressEvent(QKeyEvent* event) {

@@ -26,6 +26,8 @@ class KaraokeScreen : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  QFont FittingFont() const;
+
   QString current_, coming_;
   bool has_font_ = false;
   QFont font_;
