@@ -1,7 +1,8 @@
 // The windows on a real X server (an Xvfb of the test's own): screenshots of
 // the main window with the default settings and with every display item off,
-// of the playlist window and of the karaoke windows, saved as PNG files under the build folder for
-// review, with a dump of the visible widgets that the test checks.
+// of the playlist window and of the karaoke windows, saved as PNG files under
+// the build folder for review, with a dump of the visible widgets that the test
+// checks.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
