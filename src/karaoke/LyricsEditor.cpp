@@ -102,6 +102,7 @@ bool LyricsEditor::Load(const std::string& path) {
   std::unique_ptr<LyricsList> list = IsLrcName(path) ? Lrc_Read(path) : Lyrics_Read(path);
   if (!list) return false;
   Replace(std::move(list->entries));
+  tags_ = std::move(list->tags);
   return true;
 }
 
@@ -109,6 +110,7 @@ bool LyricsEditor::Import(const std::string& path) {
   LyricsList list;
   if (!Lyrics_ImportText(list, path)) return false;
   Replace(std::move(list.entries));
+  tags_.clear();
   return true;
 }
 
@@ -122,6 +124,7 @@ SaveResult LyricsEditor::Save(const std::string& path, LyricsFormat format, bool
   if (!overwrite && Exists(target)) return SaveResult::kExists;
   LyricsList list;
   list.entries = entries_;
+  list.tags = tags_;
   const bool written = format == LyricsFormat::kLrc
                            ? platform::WriteFileAtomically(target, Lrc_Format(list))
                            : Lyrics_Write(&list, target) == 1;

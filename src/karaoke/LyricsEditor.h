@@ -47,7 +47,8 @@ class LyricsEditor {
   bool Paste();
 
   // Replaces the list by a ".kok" or ".lrc" file (by its extension); the first
-  // line becomes active. False (list kept) when the file cannot be read.
+  // line becomes active and its header tags are kept for the next save. False
+  // (list kept) when the file cannot be read.
   bool Load(const std::string& path);
   // Replaces the list by the non-empty lines of a text file, each at time 0.
   bool Import(const std::string& path);
@@ -81,6 +82,7 @@ class LyricsEditor {
   std::vector<LyricEntry> entries_;
   int active_ = kNone;
   int last_timed_ = kNone;
+  std::vector<std::string> tags_;  // LRC header tags of the loaded file, saved again
   std::vector<LyricEntry> clipboard_;  // empty or one line
   std::vector<Snapshot> undo_;
 };

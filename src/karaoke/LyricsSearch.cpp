@@ -48,6 +48,12 @@ std::vector<std::string> PlacesFor(const std::string& song_path,
   return places;
 }
 
+// A FIFO or a device under a lyrics name would block the main task.
+std::unique_ptr<LyricsList> ReadIfFile(const std::string& path,
+                                       std::unique_ptr<LyricsList> (*read)(const std::string&)) {
+  return IsRegularFile(path) ? read(path) : nullptr;
+}
+
 bool HasEntries(const std::unique_ptr<LyricsList>& list) { return list && !list->entries.empty(); }
 
 }  // namespace
@@ -69,11 +75,12 @@ std::unique_ptr<LyricsList> FindLyrics(const std::string& song_path,
   if (song_path.empty()) return nullptr;
   const std::vector<std::string> places = PlacesFor(song_path, settings);
   for (const std::string& place : places) {
-    if (auto list = Lyrics_Read(Lyrics_NameFor(place))) return list;
+    if (auto list = ReadIfFile(Lyrics_NameFor(place), Lyrics_Read)) return list;
   }
   for (const std::string& place : places) {
-    if (auto list = Lrc_Read(WithExtension(place, ".lrc"))) return list;
+    if (auto list = ReadIfFile(WithExtension(place, ".lrc"), Lrc_Read)) return list;
   }
+  if (!IsRegularFile(song_path)) return nullptr;
   return LyricsFromText(decoders::ReadEmbeddedLyrics(song_path));
 }
 

@@ -150,6 +150,9 @@ TEST_F(KaraokeDisplayTest, LyricsAreSearchedInOrderDownToTheSongsOwnTag) {
   karaoke.path.clear();
   EXPECT_EQ(first_text(), "kok beside");
   EXPECT_EQ(FindLyrics(songs + "/nothing.ogg", karaoke), nullptr);
+  // A FIFO under the lyrics name is passed over instead of blocking the player.
+  ASSERT_EQ(::mkfifo((songs + "/fifo.kok").c_str(), 0644), 0);
+  EXPECT_EQ(FindLyrics(songs + "/fifo.ogg", karaoke), nullptr);
 }
 
 TEST_F(KaraokeDisplayTest, APictureIsReadOncePerFolderAndForgottenWithout) {

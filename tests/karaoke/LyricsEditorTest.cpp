@@ -118,4 +118,10 @@ TEST(LyricsEditor, FilesLoadSaveAndReadBack) {
   LyricsEditor reader(nullptr);
   ASSERT_TRUE(reader.Load(folder + "/song.lrc"));
   EXPECT_EQ(DescribeEntries(reader), "1000|first\n3700|third\n");
+
+  // An LRC file's header tags survive a load and a save.
+  WriteTextFile(dir.File("tagged.lrc"), "[ar:Someone]\n[00:01.50]x\n");
+  ASSERT_TRUE(reader.Load(dir.File("tagged.lrc")));
+  EXPECT_EQ(reader.Save(dir.File("tagged"), LyricsFormat::kKok, false), SaveResult::kSaved);
+  EXPECT_EQ(ReadTextFile(dir.File("tagged.kok")), "[ar:Someone]\n00:01.5 x\n");
 }

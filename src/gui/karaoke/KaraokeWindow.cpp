@@ -64,6 +64,10 @@ KaraokeWindow::KaraokeWindow(player::PlayerCore& core)
 KaraokeWindow::~KaraokeWindow() { core_.RemoveListener(this); }
 
 void KaraokeWindow::ApplySettings(const settings::KaraokeSettings& karaoke) {
+  // Only what the screen and the picture are built from re-opens an open window.
+  const bool rebuild = karaoke.full_screen != settings_.full_screen ||
+                       karaoke.screen_font != settings_.screen_font ||
+                       karaoke.image_display != settings_.image_display;
   settings_ = karaoke;
   QFont big = font();
   big.setPointSizeF(big.pointSizeF() * kBigFontScale);
@@ -73,8 +77,7 @@ void KaraokeWindow::ApplySettings(const settings::KaraokeSettings& karaoke) {
   const std::optional<QFont> screen_font = FontOf(karaoke.screen_font);
   screen_->SetScreenFont(screen_font ? &*screen_font : nullptr);
   if (!karaoke.image_display) picture_->Forget();
-  // The screen is rebuilt with the new settings.
-  if (isVisible()) {
+  if (rebuild && isVisible()) {
     Close();
     Open();
   }
