@@ -76,7 +76,8 @@ void KaraokeWindow::ApplySettings(const settings::KaraokeSettings& karaoke) {
   coming_box_->setVisible(karaoke.lines > 1);
   const std::optional<QFont> screen_font = FontOf(karaoke.screen_font);
   screen_->SetScreenFont(screen_font ? &*screen_font : nullptr);
-  if (!karaoke.image_display) picture_->Forget();
+  // The picture stays loaded while hidden, so switching it on again shows it.
+  picture_->setVisible(karaoke.image_display && picture_->HasPicture() && isVisible());
   if (rebuild && isVisible()) {
     Close();
     Open();
