@@ -52,7 +52,7 @@ tw_glob(AUDIODB_SOURCES audiodb)
 tw_subsystem(tw_audiodb SOURCES ${AUDIODB_SOURCES} DEPS tw_settings tw_platform)
 
 tw_glob(KARAOKE_SOURCES karaoke)
-tw_subsystem(tw_karaoke SOURCES ${KARAOKE_SOURCES} DEPS tw_settings tw_platform)
+tw_subsystem(tw_karaoke SOURCES ${KARAOKE_SOURCES} DEPS tw_decoders tw_settings tw_platform)
 
 tw_glob(PLAYER_SOURCES player)
 set(TW_PLAYER_DEPS tw_registry tw_audio tw_karaoke tw_audiodb tw_texts tw_settings tw_platform)

@@ -317,4 +317,10 @@ void Exit() { Close(); }
 
 const DecoderClass kFlacDecoder = {"FLAC", Init, Exit, Probe};
 
+std::vector<std::string> Flac_ReadComments(const std::string& path, bool ogg) {
+  std::vector<std::string> comments;
+  if (!FlacStream::Open(path, kFileRead | kFileNoRam, 0, ogg, &comments)) return {};
+  return comments;
+}
+
 }  // namespace decoders

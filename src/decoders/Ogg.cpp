@@ -315,4 +315,11 @@ void Exit() { Close(); }
 
 const DecoderClass kOggDecoder = {"OGG", Init, Exit, Probe};
 
+std::vector<std::string> OggVorbis_ReadComments(const std::string& path) {
+  auto stream = VorbisStream::Open(path, 0);
+  if (!stream) return {};
+  const vorbis_comment* comments = ov_comment(stream->file(), -1);
+  return CommentTexts(comments->user_comments, comments->comment_lengths, comments->comments);
+}
+
 }  // namespace decoders

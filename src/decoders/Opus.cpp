@@ -252,4 +252,12 @@ void Exit() { Close(); }
 
 const DecoderClass kOpusDecoder = {"OPUS", Init, Exit, Probe};
 
+std::vector<std::string> Opus_ReadComments(const std::string& path) {
+  std::string unsupported;
+  auto stream = OpusStream::Open(path, kFileRead | kFileNoRam, 0, &unsupported);
+  const OpusTags* tags = stream ? op_tags(stream->file(), -1) : nullptr;
+  if (!tags) return {};
+  return CommentTexts(tags->user_comments, tags->comment_lengths, tags->comments);
+}
+
 }  // namespace decoders

@@ -50,12 +50,28 @@ void ApplyVorbisComment(std::string_view comment, CommentKeys keys, TrackInfo* t
 
 void ApplyVorbisComments(const char* const* comments, const int* lengths, int count,
                          CommentKeys keys, TrackInfo* track) {
-  if (!comments || !lengths) return;
+  for (const std::string& comment : CommentTexts(comments, lengths, count))
+    ApplyVorbisComment(comment, keys, track);
+}
+
+std::vector<std::string> CommentTexts(const char* const* comments, const int* lengths, int count) {
+  std::vector<std::string> texts;
+  if (!comments || !lengths) return texts;
   for (int i = 0; i < count; ++i) {
     if (comments[i] && lengths[i] > 0)
-      ApplyVorbisComment(std::string_view(comments[i], static_cast<size_t>(lengths[i])), keys,
-                         track);
+      texts.emplace_back(comments[i], static_cast<size_t>(lengths[i]));
   }
+  return texts;
+}
+
+std::string FindVorbisComment(const std::vector<std::string>& comments, std::string_view key) {
+  const std::string name = std::string(key) + "=";
+  std::string found;
+  std::string_view value;
+  for (const std::string& comment : comments) {
+    if (TakeValue(comment, name, 0, &value)) found = value;
+  }
+  return found;
 }
 
 }  // namespace decoders

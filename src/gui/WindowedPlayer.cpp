@@ -8,6 +8,7 @@
 
 #include "audiodb/AudioDbFile.h"
 #include "gui/audiodb/AudioDbWindow.h"
+#include "gui/karaoke/KaraokeWindows.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
 #include "gui/toolkit/MethodQueue.h"
@@ -42,6 +43,7 @@ struct WindowedPlayer::Private {
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<TagEditorWindow> tag_editor;  // registered before any file is identified
   std::unique_ptr<AudioDbWindow> database_window;
+  std::unique_ptr<KaraokeWindows> karaoke;
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
   // The CD poll's worker answers through a descriptor; every 20th tick starts it.
@@ -62,6 +64,7 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
   p_->database_window = std::make_unique<AudioDbWindow>(p_->core, p_->database.database(), p_->database_path);
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
+  p_->karaoke = std::make_unique<KaraokeWindows>(p_->core);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
 
   platform::Signals& signals = *p_->options.signals;
@@ -101,6 +104,7 @@ WindowedPlayer::~WindowedPlayer() {
   // Every worker stops before the windows, the core and (after us) the engine go.
   p_->disc_watch.reset();
   p_->disc_poll.reset();
+  p_->karaoke.reset();
   p_->window.reset();
   p_->database_window.reset();
   p_->tag_editor.reset();
@@ -112,6 +116,7 @@ void WindowedPlayer::Start() {
   p_->window->ShowAsStarted();
   if (settings::AudioBase().Fetch().window_opened)
     p_->core.SetSubWindowOpen(player::SubWindow::kDatabase, true);
+  p_->karaoke->Start();
   p_->tick.start();
 }
 
@@ -122,6 +127,7 @@ MethodQueue& WindowedPlayer::Queue() { return p_->queue; }
 TagEditorWindow& WindowedPlayer::TagEditor() { return *p_->tag_editor; }
 AudioDbWindow& WindowedPlayer::DatabaseWindow() { return *p_->database_window; }
 port::PortServer* WindowedPlayer::Port() { return p_->port.get(); }
+KaraokeWindows& WindowedPlayer::Karaoke() { return *p_->karaoke; }
 
 void WindowedPlayer::OnQuitRequested() {
   if (p_->finished) return;

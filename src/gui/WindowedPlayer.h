@@ -18,6 +18,7 @@
 
 namespace gui {
 
+class KaraokeWindows;
 class MainWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
@@ -53,6 +54,7 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
   TagEditorWindow& TagEditor();
   AudioDbWindow& DatabaseWindow();
   port::PortServer* Port();  // null when not served
+  KaraokeWindows& Karaoke();
 
   void OnQuitRequested() override;
 

@@ -131,7 +131,9 @@ bool Lyrics_Advance(LyricsList* list) {
     return false;
   }
   ++list->cursor;
-  if (list->cursor < list->entries.size()) list->cursor_time = list->entries[list->cursor].time;
+  // Past the last entry no further line starts.
+  list->cursor_time =
+      list->cursor < list->entries.size() ? list->entries[list->cursor].time : kNever;
   return true;
 }
 

@@ -67,7 +67,8 @@ int64_t Lyrics_CursorTime(const LyricsList* list);
 // The cursor entry's text, or the empty text.
 std::string_view Lyrics_CurrentText(const LyricsList* list);
 // Moves to the next entry (its time becomes the cursor time) or, after the last,
-// to the end position. False when the cursor was already at the end or none.
+// to the end position (cursor time kNever). False when the cursor was already at
+// the end or none.
 bool Lyrics_Advance(LyricsList* list);
 
 }  // namespace karaoke

@@ -275,6 +275,14 @@ inline constexpr EnglishText kEnglishTexts[] = {
     {10002, "Unknown track"},
     {10003, "CDDA"},
     {10004, "Tracks"},
+    // Karaoke windows.
+    {11000, "Image"},
+    {11001, "Editing"},
+    {11002, "Save as LRC"},
+    {11003, "_Undo"},
+    {11004, "Earlier"},
+    {11005, "Later"},
+    {11006, "The lyrics could not be saved as '%s'"},
 };
 
 }  // namespace texts_detail

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "decoders/Decoders.h"
+#include "decoders/EmbeddedLyrics.h"
 #include "decoders/TwdecodeSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
 
+using decoders::ReadEmbeddedLyrics;
 using testsupport::ShellQuote;
 using testsupport::TempDir;
 using twtest::Make;
@@ -143,7 +145,8 @@ TEST(FlacOpusTags, CommentsFillTheDescriptiveFields) {
   const std::string in = Source(dir, "in.wav", 22050, 2, 16, 0.5);
   const std::string tags =
       "-T 'TITLE=First' -T 'title=Flac Title' -T 'ARTIST=Flac Artist' -T 'ALBUM=Flac Album' "
-      "-T 'DATE=1999-05-01' -T 'GENRE=Unknown' -T 'COMMENT=Flac Comment' ";
+      "-T 'DATE=1999-05-01' -T 'GENRE=Unknown' -T 'COMMENT=Flac Comment' "
+      "-T 'lyrics=[00:01.00]Flac words' ";
   Make("flac -s " + tags + "-o " + ShellQuote(dir.File("t.flac")) + " " + ShellQuote(in));
   Make("flac -s --ogg " + tags + "-o " + ShellQuote(dir.File("t.oga")) + " " + ShellQuote(in));
   for (const char* name : {"t.flac", "t.oga"}) {
@@ -155,10 +158,12 @@ TEST(FlacOpusTags, CommentsFillTheDescriptiveFields) {
     EXPECT_EQ(FieldOf(out, "year"), "1999");
     EXPECT_EQ(FieldOf(out, "genre"), "");
     EXPECT_EQ(FieldOf(out, "comment"), "Flac Comment");
+    EXPECT_EQ(ReadEmbeddedLyrics(dir.File(name)), "[00:01.00]Flac words");
   }
   Make(
       "opusenc --quiet --title 'Opus Title' --artist 'Opus Artist' --album 'Opus Album' "
-      "--date 2011 --genre Ambient --comment 'DESCRIPTION=Opus Comment' " +
+      "--date 2011 --genre Ambient --comment 'DESCRIPTION=Opus Comment' "
+      "--comment 'LYRICS=Opus words' " +
       ShellQuote(in) + " " + ShellQuote(dir.File("t.opus")));
   const twtest::ToolOutput opus = twtest::Twdecode(dir.File("t.opus"));
   EXPECT_EQ(FieldOf(opus, "title"), "Opus Title");
@@ -167,6 +172,9 @@ TEST(FlacOpusTags, CommentsFillTheDescriptiveFields) {
   EXPECT_EQ(FieldOf(opus, "year"), "2011");
   EXPECT_EQ(FieldOf(opus, "genre"), "Ambient");
   EXPECT_EQ(FieldOf(opus, "comment"), "Opus Comment");
+  EXPECT_EQ(ReadEmbeddedLyrics(dir.File("t.opus")), "Opus words");
+  EXPECT_EQ(ReadEmbeddedLyrics(in), "");
+  EXPECT_EQ(ReadEmbeddedLyrics(dir.File("missing.flac")), "");
 }
 
 TEST(FlacSeek, SeekingThenDecodingEqualsTheStraightDecode) {

@@ -1,7 +1,8 @@
 // The windows on a real X server (an Xvfb of the test's own): screenshots of
 // the main window with the default settings and with every display item off,
-// and of the playlist window, saved as PNG files under the build folder for
-// review, with a dump of the visible widgets that the test checks.
+// of the playlist window and of the karaoke windows, saved as PNG files under
+// the build folder for review, with a dump of the visible widgets that the test
+// checks.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -10,6 +11,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 #include <cstdio>
@@ -19,6 +23,11 @@
 
 #include "GuiTestSupport.h"
 #include "gui/audiodb/AudioDbWindow.h"
+#include "gui/karaoke/KaraokeEditorWindow.h"
+#include "gui/karaoke/KaraokeScreen.h"
+#include "gui/karaoke/KaraokeWindow.h"
+#include "gui/karaoke/KaraokeWindows.h"
+#include "gui/karaoke/PictureWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
 #include "settings/SettingsGroups.h"
@@ -131,6 +140,48 @@ class ScreenshotTest : public QObject {
     for (const char* name : {"title", "artist", "album", "year", "genre", "comment", "ok", "cancel"})
       QVERIFY2(Has(editor, name), name);
     QVERIFY(!Has(editor, "note"));
+  }
+
+  void karaokeWindows() {
+    guitest::Session s;
+    const std::string song = s.Tone("song.wav", 60);
+    std::ofstream(s.Dir().File("song.kok")) << "00:00.5 Sing along with the sine\n"
+                                               "00:30.0 the second line comes later\n";
+    QImage picture(320, 200, QImage::Format_RGB32);
+    QPainter(&picture).fillRect(picture.rect(), QColor(40, 90, 160));
+    picture.save(QString::fromStdString(s.Dir().File("main.pic")), "PNG");
+    settings::KaraokeSettings karaoke;
+    karaoke.lines = 2;
+    karaoke.image_display = 1;
+    karaoke.full_screen = 1;
+    karaoke.window_opened = 1;
+    settings::Karaoke().Apply(karaoke);
+    s.Start({song});
+    KaraokeWindow& window = s.Player().Karaoke().Window();
+    QTRY_VERIFY(window.isVisible());
+    QTRY_COMPARE(window.findChild<QLabel*>(QStringLiteral("currentLyrics"))->text(),
+                 QStringLiteral("Sing along with the sine"));
+    const QStringList shown = Shot(window, "karaoke-window");
+    QVERIFY(Has(shown, "currentLyrics"));
+    QVERIFY(Has(shown, "comingLyrics"));
+    QTRY_VERIFY(window.Picture().isVisible());  // main.pic of the song's folder
+    Shot(window.Picture(), "karaoke-picture");
+    QTRY_VERIFY(window.Screen().isVisible());
+    Shot(window.Screen(), "karaoke-screen");
+    window.Screen().close();
+
+    std::ofstream(s.Dir().File("words.txt"))
+        << "Sing along with the sine\nthe second line comes later\n"
+           "and a third to close\n";
+    KaraokeEditorWindow& editor = s.Player().Karaoke().Editor();
+    QVERIFY(editor.Model().Import(s.Dir().File("words.txt")));
+    QVERIFY(editor.Model().PickTime());
+    s.Core().SetSubWindowOpen(player::SubWindow::kKaraokeEditor, true);
+    const QStringList edited = Shot(editor, "karaoke-editor");
+    for (const char* name : {"karaokeList", "editLine", "copy", "cut", "paste", "load", "import",
+                             "save", "saveAsLrc", "pickTime", "earlier", "later", "undo"})
+      QVERIFY2(Has(edited, name), name);
+    settings::Karaoke().Reset();
   }
 };
 

@@ -131,7 +131,7 @@ TEST(Lyrics, SeekAndAdvanceAgreeWithABruteForceOracle) {
       const auto n = static_cast<int64_t>(times.size());
       const bool moved = oracle.index >= 0 && oracle.index < n;
       oracle.index = moved ? oracle.index + 1 : -1;
-      if (moved && oracle.index < n) oracle.time = times[oracle.index];
+      if (moved) oracle.time = oracle.index < n ? times[oracle.index] : kNever;
       EXPECT_EQ(Lyrics_Advance(&list), moved);
       ExpectSame(list, times, oracle);
     }
