@@ -30,8 +30,8 @@
 #include "gui/karaoke/PictureWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
-#include "settings/SettingsGroups.h"
 #include "gui/playlist/PlaylistWindow.h"
+#include "settings/SettingsGroups.h"
 
 extern char** environ;
 
