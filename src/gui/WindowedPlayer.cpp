@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "gui/cdtitles/CdTitleEditor.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/toolkit/MethodQueue.h"
 #include "gui/toolkit/PollSourceWatch.h"
@@ -44,6 +45,8 @@ struct WindowedPlayer::Private {
 
 WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOptions options)
     : p_(new Private(engine, std::move(options))) {
+  // Before any disc is listed, so every CD track carries the editor.
+  CdTitleEditor::Register();
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
@@ -85,6 +88,7 @@ WindowedPlayer::~WindowedPlayer() {
   // Every worker stops before the windows, the core and (after us) the engine go.
   p_->disc_watch.reset();
   p_->disc_poll.reset();
+  CdTitleEditor::Unregister();
   p_->window.reset();
 }
 

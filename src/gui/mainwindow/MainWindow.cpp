@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -12,11 +14,13 @@
 #include "gui/controls/TimeSlider.h"
 #include "gui/mainwindow/KeyTable.h"
 #include "gui/mainwindow/MainMenus.h"
+#include "gui/mainwindow/Manual.h"
 #include "gui/mainwindow/RequestHandler.h"
 #include "gui/mainwindow/SongDisplay.h"
 #include "gui/mainwindow/TransportBar.h"
 #include "gui/playlist/PlaylistView.h"
 #include "gui/playlist/PlaylistWindow.h"
+#include "gui/toolkit/FileDrops.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
 #include "settings/SettingsGroups.h"
 #include "shell/Texts.h"
@@ -85,8 +89,13 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
   p_->layout->addWidget(p_->list, 1);
   setCentralWidget(central);
 
-  p_->menus = BuildMenus(*menuBar(), MainMenuTable(),
-                         [this](int id) { p_->dispatcher.Dispatch(id); });
+  p_->menus = BuildMenus(*menuBar(), MainMenuTable(), [this](int id) {
+    if (id == kWindowIdManual) {
+      OpenManual();
+    } else {
+      p_->dispatcher.Dispatch(id);
+    }
+  });
   p_->playlist_window = new PlaylistWindow(core, this);
   p_->requests = std::make_unique<RequestHandler>(core, *this);
   setWindowTitle(QString::fromStdString(core.WindowTitle()));
@@ -96,6 +105,7 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
   }
   ApplyDisplayOptions();
   qApp->installEventFilter(this);
+  setAcceptDrops(true);
   core.AddListener(this);
 }
 
@@ -197,6 +207,16 @@ void MainWindow::changeEvent(QEvent* event) {
   if (p_->core.IsButtonSelected(player::Button::kIconify) != isMinimized()) {
     p_->core.SetButton(player::Button::kIconify, isMinimized());
   }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedPaths(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const int highlighted = p_->core.Highlighted();
+  const int row = highlighted >= 0 ? highlighted + 1 : -1;
+  if (InsertDropped(p_->core, event->mimeData(), row)) event->acceptProposedAction();
 }
 
 // The window's keys act wherever the focus is in the main or playlist window,

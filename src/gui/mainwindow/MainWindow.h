@@ -40,6 +40,9 @@ class MainWindow : public QMainWindow, public player::PlayerListener {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // Files and folders dropped anywhere on the window go after the highlighted row.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
