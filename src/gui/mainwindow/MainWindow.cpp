@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 #include <map>
@@ -58,6 +59,7 @@ struct MainWindow::Private {
   QVBoxLayout* layout = nullptr;
   PlaylistWindow* playlist_window = nullptr;
   std::unique_ptr<RequestHandler> requests{};
+  QSystemTrayIcon* tray = nullptr;  // made when first iconified where the desktop has a tray
   bool list_in_window = false;
 
   bool Shown(DisplayOption option) const { return core.IsDisplayOptionShown(option); }
@@ -162,12 +164,32 @@ void MainWindow::ApplyDisplayOptions() {
 
 void MainWindow::ShowAsStarted() {
   if (p_->core.IsButtonSelected(player::Button::kIconify)) {
-    showMinimized();
+    Iconify();
   } else {
     show();
   }
   ApplyDisplayOptions();  // the playlist window opens with the main window
 }
+
+// Into the desktop's tray where it has one (the window hides), else minimised.
+void MainWindow::Iconify() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    showMinimized();
+    return;
+  }
+  if (!p_->tray) {
+    p_->tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    p_->tray->setObjectName(QStringLiteral("trayIcon"));
+    p_->tray->setToolTip(QStringLiteral("Tunewright"));
+    connect(p_->tray, &QSystemTrayIcon::activated, this,
+            [this] { p_->core.SetButton(player::Button::kIconify, false); });
+  }
+  p_->tray->show();
+  hide();
+  p_->playlist_window->hide();
+}
+
+bool MainWindow::IsIconified() const { return isMinimized() || (p_->tray && p_->tray->isVisible()); }
 
 void MainWindow::OnWindowTitleChanged(const std::string& title) {
   setWindowTitle(QString::fromStdString(title));
@@ -181,14 +203,16 @@ void MainWindow::OnSubWindowChanged(player::SubWindow window, bool open) {
 }
 
 void MainWindow::OnButtonChanged(player::Button button, bool selected) {
-  if (button != player::Button::kIconify || selected == isMinimized()) return;
+  if (button != player::Button::kIconify || selected == IsIconified()) return;
   if (selected) {
-    showMinimized();
-  } else {
-    showNormal();
-    raise();
-    activateWindow();
+    Iconify();
+    return;
   }
+  if (p_->tray) p_->tray->hide();
+  showNormal();
+  raise();
+  activateWindow();
+  ApplyDisplayOptions();  // the playlist window comes back with it
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

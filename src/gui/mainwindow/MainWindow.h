@@ -30,6 +30,8 @@ class MainWindow : public QMainWindow, public player::PlayerListener {
   void ShowAsStarted();
 
   QAction* MenuAction(int id) const;  // by return id; null for none
+  // Minimised, or hidden behind a tray icon.
+  bool IsIconified() const;
   PlaylistWindow& Playlist();
 
   void OnWindowTitleChanged(const std::string& title) override;
@@ -46,6 +48,8 @@ class MainWindow : public QMainWindow, public player::PlayerListener {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Iconify();
+
   struct Private;
   std::unique_ptr<Private> p_;
 };
