@@ -8,6 +8,7 @@
 
 #include "audiodb/AudioDbFile.h"
 #include "gui/audiodb/AudioDbWindow.h"
+#include "gui/cdtitles/CdTitleEditor.h"
 #include "gui/karaoke/KaraokeWindows.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
@@ -59,6 +60,8 @@ struct WindowedPlayer::Private {
 
 WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOptions options)
     : p_(new Private(engine, std::move(options))) {
+  // Before any disc is listed, so every CD track carries the editor.
+  CdTitleEditor::Register();
   p_->tag_editor = std::make_unique<TagEditorWindow>();
   p_->database.Load(p_->database_path);
   p_->database_window = std::make_unique<AudioDbWindow>(p_->core, p_->database.database(), p_->database_path);
@@ -105,6 +108,7 @@ WindowedPlayer::~WindowedPlayer() {
   p_->disc_watch.reset();
   p_->disc_poll.reset();
   p_->karaoke.reset();
+  CdTitleEditor::Unregister();
   p_->window.reset();
   p_->database_window.reset();
   p_->tag_editor.reset();

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "gui/WindowedPlayer.h"
+#include "gui/controls/PlayerButton.h"
 #include "player/TransportEngine.h"
 #include "shell/Application.h"
 
@@ -53,6 +55,9 @@ int RunWindowedPlayer(const shell::WindowedStart& start) {
   QApplication::setApplicationVersion(QStringLiteral(TUNEWRIGHT_VERSION));
   QApplication::setDesktopFileName(QStringLiteral("tunewright"));
   QApplication::setQuitOnLastWindowClosed(false);  // quitting is the player's decision
+  LoadImages();
+  QApplication::setWindowIcon(
+      QIcon::fromTheme(QStringLiteral("tunewright"), QIcon(QStringLiteral(":/tunewright.svg"))));
 
   const std::unique_ptr<player::TransportEngine> engine = player::AudioEngineTransport();
   WindowedPlayerOptions options;

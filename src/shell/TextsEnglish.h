@@ -69,6 +69,8 @@ inline constexpr EnglishText kEnglishTexts[] = {
     {2027, "Playlist window"},
     {2028, "Edit"},
     {2029, "Bass & Treble"},
+    {2030, "Help"},
+    {2031, "User manual..."},
     // Button labels; "_" marks the keyboard shortcut.
     {3000, "_Ok"},
     {3001, "_Cancel"},
@@ -275,6 +277,7 @@ inline constexpr EnglishText kEnglishTexts[] = {
     {10002, "Unknown track"},
     {10003, "CDDA"},
     {10004, "Tracks"},
+    {10005, "The titles could not be written to '%s'"},
     // Karaoke windows.
     {11000, "Image"},
     {11001, "Editing"},

@@ -14,6 +14,7 @@
 #include "CdImages.h"
 #include "cdda/CdCommandLine.h"
 #include "cdda/CdPoller.h"
+#include "cdda/CdTitleEdit.h"
 #include "cdda/Cdda.h"
 #include "cdda/DiscKey.h"
 #include "decoders/Decoders.h"
@@ -165,6 +166,32 @@ TEST(CddaModule, TitlesRoundTripThroughTheTitleFile) {
   EXPECT_FALSE(SaveWithSizeLimit(titles, 8));
   EXPECT_EQ(testsupport::ReadTextFile(dir.File(key)), before);
   EXPECT_TRUE(SaveWithSizeLimit(titles, 1 << 20));
+}
+
+// The editor's copy: only the disc in the drive, the path's track (or the
+// first), tracks and fields kept within what the disc and the file hold.
+TEST(CddaModule, TitleEditWorksOnTheDiscInTheDriveOnly) {
+  TW_REQUIRE_TOOLS("sox");
+  testsupport::TempDir dir;
+  const DiscImage a = MakeDisc(dir, "a", AudioTracks(3, 0.1));
+  const DiscImage b = MakeDisc(dir, "b", AudioTracks(4, 0.1));
+  UseDrive(a.cue, dir.path());
+  const std::string key = ExpectedKey(a);
+  EXPECT_FALSE(CdTitleEdit::ForTrack(ExpectedKey(b) + "-01"));
+  EXPECT_FALSE(CdTitleEdit::ForTrack("song.wav"));
+  EXPECT_EQ(CdTitleEdit::ForTrack(key)->Track(), 1);
+  std::optional<CdTitleEdit> edit = CdTitleEdit::ForTrack(key + "-02");
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(edit->Track(), 2);
+  edit->SelectTrack(50);
+  EXPECT_EQ(edit->Track(), 3);
+  edit->SetTitle("Third");
+  edit->SetArtist(std::string(60, 'a'));
+  EXPECT_EQ(edit->Artist(), std::string(39, 'a'));
+  EXPECT_TRUE(CDDA_GetTitles().titles[3][0] == 0);  // nothing shared before Save
+  ASSERT_TRUE(edit->Save());
+  EXPECT_EQ(testsupport::ReadTextFile(edit->FilePath()), std::string(39, 'a') + "\n\n\n\nThird\n");
+  EXPECT_STREQ(CDDA_GetTitles().titles[3], "Third");
 }
 
 TEST(CddaModule, CueSheetTextsNameTheTracksUntilATitleFileExists) {

@@ -1,8 +1,8 @@
 // The windows on a real X server (an Xvfb of the test's own): screenshots of
 // the main window with the default settings and with every display item off,
-// of the playlist window and of the karaoke windows, saved as PNG files under
-// the build folder for review, with a dump of the visible widgets that the test
-// checks.
+// of the playlist window, the karaoke windows, the CD title editor, the About
+// box and the file requester, saved as PNG files under the build folder for
+// review, with a dump of the visible widgets that the test checks.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTest>
 
@@ -22,15 +24,19 @@
 #include <string>
 
 #include "GuiTestSupport.h"
+#include "cdda/CdImages.h"
 #include "gui/audiodb/AudioDbWindow.h"
+#include "gui/cdtitles/CdTitleEditor.h"
 #include "gui/karaoke/KaraokeEditorWindow.h"
 #include "gui/karaoke/KaraokeScreen.h"
 #include "gui/karaoke/KaraokeWindow.h"
 #include "gui/karaoke/KaraokeWindows.h"
 #include "gui/karaoke/PictureWindow.h"
 #include "gui/mainwindow/MainWindow.h"
-#include "gui/tageditor/TagEditorWindow.h"
+#include "gui/mainwindow/Manual.h"
 #include "gui/playlist/PlaylistWindow.h"
+#include "gui/tageditor/TagEditorWindow.h"
+#include "gui/toolkit/Requester.h"
 #include "settings/SettingsGroups.h"
 
 extern char** environ;
@@ -61,6 +67,15 @@ QStringList Shot(QWidget& window, const char* name) {
   DumpVisible(window, 0, dump);
   std::ofstream(base.toStdString() + ".txt") << dump.join(QLatin1Char('\n')).toStdString() << "\n";
   return dump;
+}
+
+template <typename T>
+T* Showing(const char* name) {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* wanted = qobject_cast<T*>(top); wanted && top->isVisible() && top->objectName() == QLatin1String(name))
+      return wanted;
+  }
+  return nullptr;
 }
 
 bool Has(const QStringList& dump, const char* name) {
@@ -182,6 +197,40 @@ class ScreenshotTest : public QObject {
                              "save", "saveAsLrc", "pickTime", "earlier", "later", "undo"})
       QVERIFY2(Has(edited, name), name);
     settings::Karaoke().Reset();
+  }
+
+  void titleEditorAboutBoxAndRequester() {
+    guitest::Session s;
+    const cdtest::DiscImage disc = cdtest::MakeDisc(s.Dir(), "disc", cdtest::AudioTracks(4, 0.3));
+    std::filesystem::create_directories(s.Dir().File("titles"));
+    cdtest::UseDrive(disc.cue, s.Dir().File("titles"));
+    s.Start();
+    MainWindow& window = s.Player().Window();
+    QVERIFY(!window.findChild<QWidget*>(QStringLiteral("Play"))->property("icon").isNull());
+    QVERIFY(!ManualPath().isEmpty());  // Help finds the manual of the source tree
+    s.Core().ReloadCd();
+    s.Core().SetHighlighted(2);
+    window.MenuAction(player::kReturnEdit)->trigger();
+    CdTitleEditor* editor = CdTitleEditor::Window();
+    QVERIFY(editor);
+    editor->findChild<QLineEdit*>(QStringLiteral("artist"))->setText(QStringLiteral("The Examples"));
+    const QStringList fields = Shot(*editor, "cd-title-editor");
+    for (const char* name : {"artist", "album", "track", "title", "save", "cancel"}) QVERIFY2(Has(fields, name), name);
+    editor->close();
+
+    window.MenuAction(player::kReturnAbout)->trigger();
+    Requester* about = Showing<Requester>("requester");
+    QVERIFY(about);
+    QVERIFY(Has(Shot(*about, "about"), "message"));
+    about->accept();
+
+    window.MenuAction(player::kReturnOpen)->trigger();
+    auto* files = Showing<QFileDialog>("selectFiles");
+    QVERIFY(files);
+    files->setDirectory(QString::fromStdString(s.Dir().path()));
+    QTest::qWait(300);  // the folder is read in the background
+    Shot(*files, "select-files");
+    files->reject();
   }
 };
 

@@ -137,7 +137,7 @@ class WindowTest : public QObject {
     window.MenuAction(player::kReturnAbout)->trigger();
     Requester* about = Showing<Requester>("requester");
     QVERIFY(about);
-    QVERIFY(about->Message().startsWith(QStringLiteral("Supported formats are:")));
+    QVERIFY(about->Message().startsWith(QStringLiteral("Tunewright " TUNEWRIGHT_TEST_VERSION "\n\nSupported formats are:")));
     QVERIFY(about->Message().contains(QStringLiteral("WAVE")));
     about->accept();
 

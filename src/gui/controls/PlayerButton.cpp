@@ -1,46 +1,63 @@
 #include "gui/controls/PlayerButton.h"
 
-#include <QStyle>
+#include <QIcon>
 
 #include <cstring>
 
 #include "shell/Texts.h"
+
+// Outside any namespace, as Qt's resource macro requires.
+static void InitImageResource() { Q_INIT_RESOURCE(tunewright); }
 
 namespace gui {
 namespace {
 
 struct Image {
   const char* name;
-  QStyle::StandardPixmap pixmap;  // SP_CustomBase: the text below instead
+  const char* theme;  // the desktop theme's name for it; null when themes have none
+  bool own_image;     // false: the short text below instead
   const char* text;
 };
 
 constexpr Image kImages[] = {
-    {"Play", QStyle::SP_MediaPlay, ""},
-    {"Pause", QStyle::SP_MediaPause, ""},
-    {"Stop", QStyle::SP_MediaStop, ""},
-    {"Prev", QStyle::SP_MediaSkipBackward, ""},
-    {"Next", QStyle::SP_MediaSkipForward, ""},
-    {"Backward", QStyle::SP_MediaSeekBackward, ""},
-    {"Forward", QStyle::SP_MediaSeekForward, ""},
-    {"Speaker", QStyle::SP_MediaVolume, ""},
-    {"Eject", QStyle::SP_DialogOpenButton, ""},
-    {"Record", QStyle::SP_DialogSaveButton, ""},
-    {"Cdda", QStyle::SP_DriveCDIcon, ""},
-    {"Option", QStyle::SP_CustomBase, "Opt"},
-    {"Shrink", QStyle::SP_CustomBase, "List"},
-    {"Random", QStyle::SP_CustomBase, "Rnd"},
-    {"Intro", QStyle::SP_CustomBase, "Intro"},
-    {"Loop", QStyle::SP_CustomBase, "Loop"},
-    {"Dolby", QStyle::SP_CustomBase, "Filter"},
-    {"Expand", QStyle::SP_CustomBase, "Wide"},
-    {"Boost", QStyle::SP_CustomBase, "x1"},
-    {"Balance", QStyle::SP_CustomBase, "Bal"},
-    {"Treble", QStyle::SP_CustomBase, "Treb"},
-    {"Bass", QStyle::SP_CustomBase, "Bass"},
+    {"Play", "media-playback-start", true, ""},
+    {"Pause", "media-playback-pause", true, ""},
+    {"Stop", "media-playback-stop", true, ""},
+    {"Prev", "media-skip-backward", true, ""},
+    {"Next", "media-skip-forward", true, ""},
+    {"Backward", "media-seek-backward", true, ""},
+    {"Forward", "media-seek-forward", true, ""},
+    {"Speaker", "audio-volume-high", true, ""},
+    {"Eject", "document-open", true, ""},
+    {"Record", "document-save", true, ""},
+    {"Cdda", "media-optical-audio", true, ""},
+    {"Option", "preferences-system", true, ""},
+    {"Shrink", "view-list-details", true, ""},
+    {"Random", "media-playlist-shuffle", true, ""},
+    {"Intro", nullptr, true, ""},
+    {"Loop", "media-playlist-repeat", true, ""},
+    {"Dolby", nullptr, true, ""},
+    {"Expand", nullptr, true, ""},
+    // These show a value or a word the user reads.
+    {"Boost", nullptr, false, "x1"},
+    {"Balance", nullptr, false, "Bal"},
+    {"Treble", nullptr, false, "Treb"},
+    {"Bass", nullptr, false, "Bass"},
 };
 
+// The desktop's themed icon where it has one, else ours.
+QIcon ImageIcon(const Image& image) {
+  LoadImages();
+  const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(image.name)));
+  return image.theme ? QIcon::fromTheme(QString::fromLatin1(image.theme), own) : own;
+}
+
 }  // namespace
+
+void LoadImages() {
+  static const bool loaded = (InitImageResource(), true);
+  (void)loaded;
+}
 
 QToolButton* MakePlayerButton(QWidget* parent, const char* image, int tooltip, bool checkable) {
   auto* button = new QToolButton(parent);
@@ -50,10 +67,10 @@ QToolButton* MakePlayerButton(QWidget* parent, const char* image, int tooltip, b
   if (tooltip) button->setToolTip(QString::fromUtf8(Texts_Get(tooltip)));
   for (const Image& known : kImages) {
     if (std::strcmp(known.name, image) != 0) continue;
-    if (known.pixmap == QStyle::SP_CustomBase) {
-      button->setText(QString::fromLatin1(known.text));
+    if (known.own_image) {
+      button->setIcon(ImageIcon(known));
     } else {
-      button->setIcon(button->style()->standardIcon(known.pixmap));
+      button->setText(QString::fromLatin1(known.text));
     }
     break;
   }

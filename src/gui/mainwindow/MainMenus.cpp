@@ -39,6 +39,8 @@ constexpr MenuEntry kMainMenus[] = {
     {E::kMenu, 2013},
     {E::kItem, 2014, 0, 20},
     {E::kItem, 2015, 0, 21},
+    {E::kMenu, 2030},
+    {E::kItem, 2031, 0, kWindowIdManual},
 };
 
 }  // namespace

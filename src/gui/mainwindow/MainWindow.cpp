@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 #include <map>
@@ -12,11 +15,13 @@
 #include "gui/controls/TimeSlider.h"
 #include "gui/mainwindow/KeyTable.h"
 #include "gui/mainwindow/MainMenus.h"
+#include "gui/mainwindow/Manual.h"
 #include "gui/mainwindow/RequestHandler.h"
 #include "gui/mainwindow/SongDisplay.h"
 #include "gui/mainwindow/TransportBar.h"
 #include "gui/playlist/PlaylistView.h"
 #include "gui/playlist/PlaylistWindow.h"
+#include "gui/toolkit/FileDrops.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
 #include "settings/SettingsGroups.h"
 #include "shell/Texts.h"
@@ -54,6 +59,7 @@ struct MainWindow::Private {
   QVBoxLayout* layout = nullptr;
   PlaylistWindow* playlist_window = nullptr;
   std::unique_ptr<RequestHandler> requests{};
+  QSystemTrayIcon* tray = nullptr;  // made when first iconified where the desktop has a tray
   bool list_in_window = false;
 
   bool Shown(DisplayOption option) const { return core.IsDisplayOptionShown(option); }
@@ -85,8 +91,13 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
   p_->layout->addWidget(p_->list, 1);
   setCentralWidget(central);
 
-  p_->menus = BuildMenus(*menuBar(), MainMenuTable(),
-                         [this](int id) { p_->dispatcher.Dispatch(id); });
+  p_->menus = BuildMenus(*menuBar(), MainMenuTable(), [this](int id) {
+    if (id == kWindowIdManual) {
+      OpenManual();
+    } else {
+      p_->dispatcher.Dispatch(id);
+    }
+  });
   p_->playlist_window = new PlaylistWindow(core, this);
   p_->requests = std::make_unique<RequestHandler>(core, *this);
   setWindowTitle(QString::fromStdString(core.WindowTitle()));
@@ -96,6 +107,7 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
   }
   ApplyDisplayOptions();
   qApp->installEventFilter(this);
+  setAcceptDrops(true);
   core.AddListener(this);
 }
 
@@ -152,12 +164,32 @@ void MainWindow::ApplyDisplayOptions() {
 
 void MainWindow::ShowAsStarted() {
   if (p_->core.IsButtonSelected(player::Button::kIconify)) {
-    showMinimized();
+    Iconify();
   } else {
     show();
   }
   ApplyDisplayOptions();  // the playlist window opens with the main window
 }
+
+// Into the desktop's tray where it has one (the window hides), else minimised.
+void MainWindow::Iconify() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    showMinimized();
+    return;
+  }
+  if (!p_->tray) {
+    p_->tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    p_->tray->setObjectName(QStringLiteral("trayIcon"));
+    p_->tray->setToolTip(QStringLiteral("Tunewright"));
+    connect(p_->tray, &QSystemTrayIcon::activated, this,
+            [this] { p_->core.SetButton(player::Button::kIconify, false); });
+  }
+  p_->tray->show();
+  hide();
+  p_->playlist_window->hide();
+}
+
+bool MainWindow::IsIconified() const { return isMinimized() || (p_->tray && p_->tray->isVisible()); }
 
 void MainWindow::OnWindowTitleChanged(const std::string& title) {
   setWindowTitle(QString::fromStdString(title));
@@ -171,14 +203,16 @@ void MainWindow::OnSubWindowChanged(player::SubWindow window, bool open) {
 }
 
 void MainWindow::OnButtonChanged(player::Button button, bool selected) {
-  if (button != player::Button::kIconify || selected == isMinimized()) return;
+  if (button != player::Button::kIconify || selected == IsIconified()) return;
   if (selected) {
-    showMinimized();
-  } else {
-    showNormal();
-    raise();
-    activateWindow();
+    Iconify();
+    return;
   }
+  if (p_->tray) p_->tray->hide();
+  showNormal();
+  raise();
+  activateWindow();
+  ApplyDisplayOptions();  // the playlist window comes back with it
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -197,6 +231,16 @@ void MainWindow::changeEvent(QEvent* event) {
   if (p_->core.IsButtonSelected(player::Button::kIconify) != isMinimized()) {
     p_->core.SetButton(player::Button::kIconify, isMinimized());
   }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedPaths(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const int highlighted = p_->core.Highlighted();
+  const int row = highlighted >= 0 ? highlighted + 1 : -1;
+  if (InsertDropped(p_->core, event->mimeData(), row)) event->acceptProposedAction();
 }
 
 // The window's keys act wherever the focus is in the main or playlist window,

@@ -30,6 +30,8 @@ class MainWindow : public QMainWindow, public player::PlayerListener {
   void ShowAsStarted();
 
   QAction* MenuAction(int id) const;  // by return id; null for none
+  // Minimised, or hidden behind a tray icon.
+  bool IsIconified() const;
   PlaylistWindow& Playlist();
 
   void OnWindowTitleChanged(const std::string& title) override;
@@ -40,9 +42,14 @@ class MainWindow : public QMainWindow, public player::PlayerListener {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // Files and folders dropped anywhere on the window go after the highlighted row.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Iconify();
+
   struct Private;
   std::unique_ptr<Private> p_;
 };

@@ -1,11 +1,17 @@
 #include "gui/mainwindow/RequestHandler.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QStyle>
 
+#include <optional>
+
 #include "gui/toolkit/Requester.h"
+#include "platform/WildcardPattern.h"
 #include "settings/SettingsGroups.h"
 #include "shell/Texts.h"
 
@@ -22,6 +28,65 @@ QString Text(int id) { return QString::fromUtf8(Texts_Get(id)); }
 QString StartFolder() {
   const std::string drawer = settings::Main().Fetch().file_drawer;
   return drawer.empty() ? QString() : QString::fromStdString(drawer);
+}
+
+constexpr char kAnyFile[] = "#?";
+
+// FILE_PATTERN is a wildcard of our own that Qt's name filters cannot express:
+// the dialog lists every file and this hides the ones the chosen pattern refuses.
+class PatternFilter : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+  void SetPattern(const QString& pattern) {
+    pattern_.emplace(pattern.toStdString());
+    invalidateFilter();
+  }
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (!files || !pattern_) return true;
+    const QModelIndex index = files->index(row, 0, parent);
+    return files->isDir(index) || pattern_->Matches(files->fileName(index).toStdString());
+  }
+
+ private:
+  std::optional<platform::WildcardPattern> pattern_;
+};
+
+// The name filters offered: FILE_PATTERN, and every file besides. Each is our
+// pattern followed by " (*)", which the dialog hides (and leaves out of what it reports).
+const QString kAllForQt = QStringLiteral(" (*)");
+QString NameFilter(const QString& pattern) { return pattern + kAllForQt; }
+QString PatternOf(QString name_filter) {
+  if (name_filter.endsWith(kAllForQt)) name_filter.chop(kAllForQt.size());
+  return name_filter.trimmed();
+}
+
+void OfferPatterns(QFileDialog& dialog) {
+  QString pattern = QString::fromStdString(settings::Main().Fetch().file_pattern);
+  if (pattern.trimmed().isEmpty()) pattern = QString::fromLatin1(kAnyFile);
+  auto* filter = new PatternFilter(&dialog);
+  dialog.setProxyModel(filter);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  QStringList filters{NameFilter(pattern)};
+  if (pattern != QLatin1String(kAnyFile)) filters << NameFilter(QString::fromLatin1(kAnyFile));
+  dialog.setNameFilters(filters);
+  filter->SetPattern(pattern);
+  // Qt tells of a choice the user makes, but not of selectNameFilter(); its
+  // list of types tells of both.
+  const auto follow = [filter, &dialog] { filter->SetPattern(PatternOf(dialog.selectedNameFilter())); };
+  QObject::connect(&dialog, &QFileDialog::filterSelected, filter, follow);
+  if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    QObject::connect(types, &QComboBox::currentIndexChanged, filter, follow);
+}
+
+// The folder and pattern the user ended with are where the next requester starts.
+void KeepDrawerAndPattern(const QFileDialog& dialog) {
+  settings::MainSettings main = settings::Main().Fetch();
+  main.file_drawer = dialog.directory().absolutePath().toStdString();
+  main.file_pattern = PatternOf(dialog.selectedNameFilter()).toStdString();
+  settings::Main().Apply(main);
 }
 
 QFileDialog* MakeFileDialog(QWidget& parent, int title, const char* name) {
@@ -48,7 +113,8 @@ void RequestHandler::OnRequest(player::Request request) {
     case player::Request::kAppendFiles: SelectFiles(true); break;
     case player::Request::kSavePlaylistAs: SavePlaylistAs(); break;
     case player::Request::kAbout:
-      Tell(Text(kTextAbout), QString::fromStdString(player::PlayerCore::AboutText()).trimmed());
+      Tell(Text(kTextAbout), QStringLiteral("Tunewright " TUNEWRIGHT_VERSION "\n\n") +
+                                 QString::fromStdString(player::PlayerCore::AboutText()).trimmed());
       break;
     case player::Request::kToolkitAbout:
       Tell(Text(kTextAbout),
@@ -65,10 +131,12 @@ void RequestHandler::OnRequest(player::Request request) {
 void RequestHandler::SelectFiles(bool append) {
   QFileDialog* dialog = MakeFileDialog(parent_, kTextSelectFiles, "selectFiles");
   dialog->setFileMode(QFileDialog::ExistingFiles);
+  OfferPatterns(*dialog);
   core_.SetFileRequesterOpen(true);  // quit now would lose the answer
   QObject::connect(dialog, &QFileDialog::finished, dialog, [this, dialog, append](int result) {
     core_.SetFileRequesterOpen(false);
     if (result != QDialog::Accepted) return;
+    KeepDrawerAndPattern(*dialog);
     std::vector<std::string> names;
     for (const QString& file : dialog->selectedFiles()) names.push_back(file.toStdString());
     core_.OpenSelected(names, append);
@@ -82,6 +150,12 @@ void RequestHandler::SavePlaylistAs() {
   dialog->setFileMode(QFileDialog::AnyFile);
   // The overwrite question is ours, with its own words.
   dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  // It starts on the playlist last read or written.
+  if (!core_.LastPlaylistPath().empty()) {
+    const QFileInfo last(QString::fromStdString(core_.LastPlaylistPath()));
+    dialog->setDirectory(last.absolutePath());
+    dialog->selectFile(last.fileName());
+  }
   core_.SetFileRequesterOpen(true);
   QObject::connect(dialog, &QFileDialog::finished, dialog, [this, dialog](int result) {
     core_.SetFileRequesterOpen(false);

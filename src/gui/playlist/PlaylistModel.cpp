@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/toolkit/FileDrops.h"
 #include "shell/Texts.h"
 
 namespace gui {
@@ -80,13 +81,7 @@ bool PlaylistModel::dropMimeData(const QMimeData* data, Qt::DropAction, int row,
     core_.MoveRow(from, to);
     return false;
   }
-  std::vector<std::string> names;
-  for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) names.push_back(url.toLocalFile().toStdString());
-  }
-  if (names.empty()) return false;
-  core_.InsertNames(names, row);
-  return true;
+  return InsertDropped(core_, data, row);
 }
 
 void PlaylistModel::OnRowsInserted(int first, int count) {
