@@ -36,7 +36,7 @@ tw_glob(DECODER_SOURCES decoders)
 list(FILTER DECODER_SOURCES EXCLUDE REGEX "/Registry\\.cpp$")
 tw_subsystem(tw_decoders SOURCES ${DECODER_SOURCES}
              DEPS tw_platform tw_settings PkgConfig::MPG123 PkgConfig::VORBISFILE
-                  PkgConfig::FLAC PkgConfig::OPUSFILE)
+                  PkgConfig::FLAC PkgConfig::OPUSFILE PkgConfig::TAGLIB)
 
 tw_glob(CDDA_SOURCES cdda)
 tw_subsystem(tw_cdda SOURCES ${CDDA_SOURCES} DEPS tw_decoders tw_platform tw_settings)

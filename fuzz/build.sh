@@ -25,7 +25,7 @@ if [ "$(cat "$OUT/flavour" 2>/dev/null)" != "$SAN" ]; then
   echo "$SAN" >"$OUT/flavour"
 fi
 CXXFLAGS="-std=c++20 -O1 -g $SAN -pthread -I$ROOT/src -I$ROOT/fuzz $(pkg-config --cflags opusfile)"
-LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile)"
+LIBS="$(pkg-config --libs libmpg123 vorbisfile flac opusfile taglib)"
 # What CMake defines for the program (its version, where its catalogues lie),
 # escaped for the sh -c that compiles.
 VERSION=$(sed -n 's/^project(Tunewright VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
@@ -82,6 +82,7 @@ ENTRY=FuzzFlac fuzzer flac FuzzFormats.cpp $ALL
 ENTRY=FuzzOpus fuzzer opus FuzzFormats.cpp $ALL
 fuzzer decoders FuzzDecoders.cpp $ALL
 fuzzer id3 FuzzId3.cpp $ALL
+fuzzer tags FuzzTags.cpp $ALL
 fuzzer toc FuzzToc.cpp $ALL
 fuzzer cddrive FuzzCdDrive.cpp $ALL
 # The text formats.

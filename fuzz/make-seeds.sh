@@ -58,6 +58,16 @@ lame --quiet -b 8 --id3v1-only --tt T "$T/t.wav" "$C/mpeg/v1.mp3"
 sine 0.1 32000 -c:a mp2 -b:a 32k "$C/mpeg/l2.mp2"
 sine 0.1 16000 -c:a libmp3lame -b:a 8k -id3v2_version 0 -write_xing 0 "$C/mpeg/mpeg2.mp3"
 
+# ID3v2 and APEv2 tags over one short MP3, each kind on its own; ID3v2.2 and an
+# unsynchronised ID3v2.3 tag by hand, since mutagen writes neither.
+mkdir -p "$C/tags"
+tag() { name=$1; shift; head -c 600 "$C/mpeg/l3.mp3" >"$C/tags/$name"; /usr/bin/python3 "$ROOT/tests/support/tagmp3.py" "$C/tags/$name" "$@"; }
+tag v23-utf16.mp3 id3 3 utf16 TIT2=Titel TPE1=Ärtist TCON='(17)' 'TXXX:REPLAYGAIN_TRACK_GAIN=-4.37 dB' 'TXXX:REPLAYGAIN_TRACK_PEAK=0.9'
+tag v24-utf8.mp3 id3 4 utf8 TIT2=Четыре TALB=Album TCON=8 TDRC=2001-02 COMM=Note
+tag ape.mp3 ape Title=T Artist=A Genre='(13)' REPLAYGAIN_ALBUM_GAIN='+2 dB' Year=1999 -- v1 One Two Three
+printf 'ID3\002\000\000\000\000\000\020TT2\000\000\006\000Title' >"$C/tags/v22.mp3"
+printf 'ID3\003\000\200\000\000\000\030TIT2\000\000\000\006\000\000\000\377\000\377\000xTPE1\000\000\000\002\000\000\000A' >"$C/tags/unsync.mp3"
+
 tone 8000 1 -b 16 "$T/o.wav" synth 0.1 sine 440
 tone 11025 2 -b 16 "$T/o2.wav" synth 0.2 sine 440
 oggenc -Q -q -1 "$T/o.wav" -o "$C/ogg/o.ogg"

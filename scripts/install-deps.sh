@@ -4,9 +4,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev llvm-14
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmpg123-dev libvorbis-dev libflac-dev libopusfile-dev libasound2-dev libsdbus-c++-dev libsystemd-dev
+  libmpg123-dev libvorbis-dev libflac-dev libopusfile-dev libtag1-dev libasound2-dev libsdbus-c++-dev libsystemd-dev
   alsa-utils libasound2-plugins gettext
-  sox libsox-fmt-all ffmpeg mpg123 vorbis-tools flac opus-tools lame twolame python3-mutagen
+  sox libsox-fmt-all ffmpeg mpg123 vorbis-tools flac opus-tools lame twolame python3-mutagen id3v2
   libcdio-utils bchunk dbus util-linux
   qt6-base-dev qt6-svg-dev xvfb xauth
 )

@@ -111,6 +111,10 @@ int32_t Control(Manager& m, int code, int32_t value, int32_t* answer) {
       (code == kAumCtlVolume0 ? m.params.volume0 : m.params.volume1) = uint16_t(value);
       if (allocated) ApplyVolumes(m);
       break;
+    case kAumCtlReplayGain:
+      m.params.replay_gain = value;
+      if (allocated) ApplyVolumes(m);
+      break;
     case kAumCtlQueued:
       Answer(answer, m.ring.queued());
       break;

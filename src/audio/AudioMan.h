@@ -52,7 +52,9 @@ enum AumCode : int {
   // Starts whatever is queued even below two blocks (the writer has no more) and
   // sets *answer to what is still to be heard: 0 once the last real frame has played.
   kAumCtlDrain = 13,
+  kAumCtlReplayGain = 14,  // value = the song's gain factor in 1/65536
 };
+constexpr int32_t kAumUnityReplayGain = 65536;
 
 // One block of decoded frames: buffer 0 the first channel, buffer 1 the second.
 struct BlockDesc {
@@ -82,6 +84,7 @@ struct OutputParams {
   int32_t out_frequency = 0;  // Hz the sounds play at
   int32_t mix_frequency = 0;  // Hz the output mixes at; 0 = out frequency
   int32_t volume0 = 64, volume1 = 64;
+  int32_t replay_gain = kAumUnityReplayGain;  // on top of the volumes
   int32_t bass = 0, treble = 0;
   // Frames of the largest block the writer sends. When set, the ring grows to hold
   // it plus the two output blocks playback needs to start, so no block is refused.

@@ -50,7 +50,8 @@ void ApplyVolumes(Manager& m) {
   const OutputGain gain = GainFromVolumes(uint16_t(m.params.volume0), uint16_t(m.params.volume1));
   m.voices->SetVolume(0, gain.channel[0], 0.0, true);
   m.voices->SetVolume(1, gain.channel[1], 1.0, true);
-  m.voices->SetMasterGain(gain.master);
+  // Unity is exactly 1.0, so a song without ReplayGain mixes as it always has.
+  m.voices->SetMasterGain(gain.master * (double(m.params.replay_gain) / kAumUnityReplayGain));
 }
 
 void EmptyRings(Manager& m) {

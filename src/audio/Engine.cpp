@@ -37,6 +37,7 @@ void RunCallerCommand(PlayerControl& pc, int32_t command) {
     case kCmdVolume:
       Aum_Control(kAumCtlVolume0, pc.volume0);
       Aum_Control(kAumCtlVolume1, pc.volume1);
+      Aum_Control(kAumCtlReplayGain, pc.replay_gain);
       break;
     case kCmdFrequency:
       Aum_Control(kAumCtlFrequency, pc.out_frequency.load());
@@ -79,6 +80,15 @@ void SendVolumes() {
   engine->volume0 = v.volume0;
   engine->volume1 = v.volume1;
   Send(kCmdVolume);
+}
+
+// The song's ReplayGain factor as the output takes it, from the AUDIO settings.
+int32_t SongReplayGain(const decoders::TrackInfo& track) {
+  const auto& audio = settings::Audio();
+  const auto mode = static_cast<decoders::ReplayGainMode>(std::clamp(audio.replaygain, 0, 2));
+  const double factor =
+      decoders::ReplayGainFactor(track.replay_gain, mode, audio.replaygain_preamp);
+  return int32_t(std::lround(factor * kAumUnityReplayGain));
 }
 
 void CopyEffectSettings(PlayerControl& pc) {
@@ -175,6 +185,7 @@ int Engine_Play(const decoders::TrackInfo* track) {
   pc.mixing = mix.mixing;
   pc.mix_frequency = int32_t(std::min<uint32_t>(mix.mix_frequency, INT32_MAX));
   CopyEffectSettings(pc);
+  pc.replay_gain = SongReplayGain(*track);
   pc.hold.store(false);
   SendVolumes();
   Send(kCmdEffects);
@@ -209,6 +220,16 @@ void Engine_SetBalance(int32_t balance) {
 }
 
 int32_t Engine_GetVolume() { return settings::Audio().volume; }
+
+void Engine_SetReplayGain(int32_t mode, int32_t preamp_db) {
+  auto& audio = settings::Audio();
+  audio.replaygain = std::clamp(mode, 0, 2);
+  audio.replaygain_preamp = std::clamp(preamp_db, -decoders::kReplayGainPreampLimitDb,
+                                       decoders::kReplayGainPreampLimitDb);
+  if (!engine) return;
+  if (track_set) engine->replay_gain = SongReplayGain(current);
+  SendVolumes();
+}
 
 void Engine_SetFilter(int on) {
   settings::Audio().filter = uint16_t(on);

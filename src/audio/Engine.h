@@ -45,6 +45,9 @@ int32_t Engine_LastOutputError();
 void Engine_SetVolume(int32_t volume);
 void Engine_SetBalance(int32_t balance);
 int32_t Engine_GetVolume();
+// REPLAYGAIN (0 off, 1 track, 2 album) and REPLAYGAIN_PREAMP (dB, -15..15),
+// clamped; the playing song takes them at once, as every later song does.
+void Engine_SetReplayGain(int32_t mode, int32_t preamp_db);
 void Engine_SetFilter(int on);
 void Engine_SetExpand(int on);
 void Engine_SetToneActive(int on);

@@ -60,6 +60,7 @@ struct PlayerControl {
   double speed = 100.0;                   // message
   std::atomic<int32_t> out_frequency{1};  // Hz the song plays out at
   uint16_t volume0 = 64, volume1 = 64;    // message
+  int32_t replay_gain = kAumUnityReplayGain;  // message: the song's factor
   int16_t stereo = 0, filter = 0, mixing = 0, expand = 0, tone_active = 0;  // message
   int32_t bass = 0, treble = 0;                                             // message
   int32_t mix_frequency = 28000;                                            // message

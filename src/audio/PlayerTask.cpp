@@ -139,6 +139,7 @@ OutputParams MakeOutputParams(PlayerControl& pc) {
   p.mix_frequency = pc.mixing ? pc.mix_frequency : 0;
   p.volume0 = pc.volume0;
   p.volume1 = pc.volume1;
+  p.replay_gain = pc.replay_gain;
   p.bass = pc.bass;
   p.treble = pc.treble;
   return p;

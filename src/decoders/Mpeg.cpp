@@ -1,6 +1,6 @@
 // The MPEG audio module: libmpg123 behind the five playback operations, the
-// stream description in the track's type and mode texts, the ID3v1 tag in its
-// descriptive fields.
+// stream description in the track's type and mode texts, the ID3v1, ID3v2 and
+// APEv2 tags in its descriptive fields.
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -11,6 +11,7 @@
 #include "decoders/Decoders.h"
 #include "decoders/Id3v1.h"
 #include "decoders/MpegStream.h"
+#include "decoders/MpegTags.h"
 #include "decoders/PcmCodec.h"
 #include "decoders/ProbeMagic.h"
 #include "decoders/TW_File.h"
@@ -170,6 +171,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   stream.reset();
   ID3Tag tag;
   if (ID3_ReadFromFile(file, &tag) == kId3Ok) CopyTag(tag, track);
+  ReadMpegTags(track->path, track);
   SetOperations(track);
   return 1;
 }

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "decoders/ReplayGain.h"
+
 namespace decoders {
 
 struct TrackInfo;
@@ -56,6 +58,7 @@ struct TrackInfo {
   char genre[40] = {};
   char album[40] = {};
   int32_t year = 0;  // <= 0 unknown
+  ReplayGainTags replay_gain;
 
   // Format fields, filled by the accepting probe.
   int32_t frequency = 0;    // Hz of the samples decode() delivers

@@ -45,6 +45,8 @@ void ApplyVorbisComment(std::string_view comment, CommentKeys keys, TrackInfo* t
   } else if (keys == CommentKeys::kWithComment && (TakeValue(comment, "COMMENT=", 7, &value) ||
                                                    TakeValue(comment, "DESCRIPTION=", 7, &value))) {
     platform::CopyField(track->comment, value);
+  } else if (const size_t equals = comment.find('='); equals != std::string_view::npos) {
+    ApplyReplayGainItem(comment.substr(0, equals), comment.substr(equals + 1), &track->replay_gain);
   }
 }
 

@@ -17,7 +17,8 @@ enum class CommentKeys { kNamesAndDate, kWithComment };
 // Applies one comment: TITLE, ARTIST, ALBUM, DATE (its leading digits as the
 // year), GENRE ("Unknown" stored as empty) and, with kWithComment, COMMENT or
 // DESCRIPTION. A key other than TITLE is read only from comments of at least 7
-// bytes; a later comment with the same key overwrites an earlier one.
+// bytes; a later comment with the same key overwrites an earlier one. ReplayGain
+// and R128 gains go into the track's replay_gain.
 void ApplyVorbisComment(std::string_view comment, CommentKeys keys, TrackInfo* track);
 
 // Applies count comments of a library's comment table (entries may be null).

@@ -179,6 +179,10 @@ class PlayerController {
   virtual int32_t Balance() const = 0;
   virtual int32_t Bass() const = 0;
   virtual int32_t Treble() const = 0;
+  // REPLAYGAIN: 0 off, 1 track, 2 album (other values are clamped); the playing song
+  // takes it at once.
+  virtual void SetReplayGainMode(int32_t mode) = 0;
+  virtual int32_t ReplayGainMode() const = 0;
 
   // Seeks in the playing song, clamped into it. False when nothing plays or seconds is not finite.
   virtual bool Seek(double seconds) = 0;

@@ -259,6 +259,13 @@ void PlayerCore::SetTreble(int32_t db) {
   engine_.SetTone(audio.bass_treble != 0, audio.bass, audio.treble);
 }
 
+void PlayerCore::SetReplayGainMode(int32_t mode) {
+  settings::AudioSettings& audio = settings::Audio();
+  audio.replaygain = std::clamp(mode, 0, 2);
+  engine_.SetReplayGain(audio.replaygain, audio.replaygain_preamp);
+}
+
+int32_t PlayerCore::ReplayGainMode() const { return settings::Audio().replaygain; }
 int32_t PlayerCore::Volume() const { return settings::Audio().volume; }
 int32_t PlayerCore::Balance() const { return settings::Audio().balance; }
 int32_t PlayerCore::Bass() const { return settings::Audio().bass; }

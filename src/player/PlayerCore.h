@@ -140,6 +140,8 @@ class PlayerCore : public PlayerController {
   void SetTreble(int32_t db) override;
   int32_t Volume() const override;
   int32_t Balance() const override;
+  void SetReplayGainMode(int32_t mode) override;
+  int32_t ReplayGainMode() const override;
   int32_t Bass() const override;
   int32_t Treble() const override;
   bool Seek(double seconds) override;

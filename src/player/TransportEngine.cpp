@@ -17,6 +17,9 @@ class AudioEngine : public TransportEngine {
   int State() override { return audio::Engine_GetState(); }
   void SetVolume(int volume) override { audio::Engine_SetVolume(volume); }
   void SetBalance(int balance) override { audio::Engine_SetBalance(balance); }
+  void SetReplayGain(int mode, int preamp_db) override {
+    audio::Engine_SetReplayGain(mode, preamp_db);
+  }
   void SetTone(bool active, int bass_db, int treble_db) override {
     audio::Engine_SetBassTreble(bass_db, treble_db);
     audio::Engine_SetToneActive(active ? 1 : 0);

@@ -21,6 +21,8 @@ class TransportEngine {
   virtual int State() = 0;    // 4 = played to its end
   virtual void SetVolume(int volume) = 0;
   virtual void SetBalance(int balance) = 0;
+  // REPLAYGAIN and REPLAYGAIN_PREAMP; engines without an output ignore them.
+  virtual void SetReplayGain(int /*mode*/, int /*preamp_db*/) {}
   virtual void SetTone(bool active, int bass_db, int treble_db) = 0;
   virtual void SetFilter(bool on) = 0;
   virtual void SetExpand(bool on) = 0;

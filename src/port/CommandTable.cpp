@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "decoders/ReplayGain.h"
 #include "player/Playlist.h"
 #include "player/TimeFormat.h"
 
@@ -170,6 +171,12 @@ void CommandTable::AddSliderCommands() {
     player_.SetVolume(std::clamp(level, 0, VolumeRangeFor(level)));
     return Done(true);
   });
+  Add("replaygain", "MODE/A", [this](const Args& a) {
+    const auto mode = decoders::ParseReplayGainMode(a[0].text);
+    if (!mode) return PortReply{kRcBadCommand, {}};
+    player_.SetReplayGainMode(static_cast<int32_t>(*mode));
+    return Done(true);
+  });
   using Setter = void (player::PlayerController::*)(int32_t);
   static constexpr std::pair<const char*, Setter> kSliders[] = {
       {"balance", &player::PlayerController::SetBalance},
@@ -222,6 +229,9 @@ void CommandTable::AddQueries() {
   Add("get_cdid", "", [this](const Args&) { return Text(player_.CdId()); });
   Add("get_cdlength", "", [this](const Args&) { return Time(player_.CdLengthSeconds()); });
   Add("get_volume", "", [this](const Args&) { return Text(std::to_string(player_.Volume())); });
+  Add("get_replaygain", "", [this](const Args&) {
+    return Text(decoders::ReplayGainModeName(player_.ReplayGainMode()));
+  });
   Add("get_balance", "", [this](const Args&) { return Text(std::to_string(player_.Balance())); });
   Add("get_bass", "", [this](const Args&) { return Text(std::to_string(player_.Bass())); });
   Add("get_treble", "", [this](const Args&) { return Text(std::to_string(player_.Treble())); });

@@ -29,6 +29,8 @@ void VisitAudio(Audio& a, V& v) {
   v.Number(s, "LIMIT_FREQ", a.limit_freq);
   v.Number(s, "BUFFER_TIME", a.buffer_time);
   v.Number(s, "PRIORITY", a.priority);
+  v.Number(s, "REPLAYGAIN", a.replaygain);
+  v.Number(s, "REPLAYGAIN_PREAMP", a.replaygain_preamp);
 }
 
 template <typename Layer, typename V>

@@ -33,6 +33,8 @@ void ClampToRanges(AudioSettings& audio) {
   // minimum and the options window's 30 seconds.
   Clamp<uint32_t>(audio.buffer_time, 50, 30000);
   Clamp<int8_t>(audio.priority, -9, 9);
+  Clamp(audio.replaygain, 0, 2);
+  Clamp(audio.replaygain_preamp, -15, 15);
 }
 
 void ClampToRanges(MpegSettings& mpeg) {

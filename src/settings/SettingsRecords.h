@@ -31,6 +31,8 @@ struct AudioSettings {
   uint32_t limit_freq = 11025;          // LIMIT_FREQ
   uint32_t buffer_time = 500;           // BUFFER_TIME, ms
   int8_t priority = 9;                  // PRIORITY
+  int32_t replaygain = 0;               // REPLAYGAIN 0 off, 1 track, 2 album
+  int32_t replaygain_preamp = 0;        // REPLAYGAIN_PREAMP, dB, -15..15
 };
 
 // MPEG2 (layers I and II) and MPEG3 (layer III). The frequency limits default

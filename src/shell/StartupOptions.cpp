@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "decoders/ReplayGain.h"
 #include "platform/ArgTemplate.h"
 
 namespace shell {
@@ -9,7 +10,7 @@ namespace {
 
 // Result slots, in template order.
 enum Slot { kName, kVerbosity, kAhiMode, kMixing, kBuffer, kExpand, kVolume, kBalance, kBass,
-            kTreble, kFilter, kGui, kIconified };
+            kTreble, kFilter, kGui, kIconified, kReplayGain };
 
 void ApplyAhiMode(const std::string& text, settings::AudioSettings& audio) {
   unsigned int id = 0;
@@ -65,6 +66,11 @@ std::optional<StartupOptions> ParseStartupOptions(const std::vector<std::string>
   if (v[kIconified].present) {
     options.windowed = true;
     options.iconified = true;
+  }
+  if (v[kReplayGain].present) {
+    const auto mode = decoders::ParseReplayGainMode(v[kReplayGain].text);
+    if (!mode) return std::nullopt;
+    audio.replaygain = static_cast<int32_t>(*mode);
   }
   if (options.names.empty() && !options.windowed) return std::nullopt;
   return options;

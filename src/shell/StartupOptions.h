@@ -14,7 +14,7 @@ namespace shell {
 
 inline constexpr const char* kStartupTemplate =
     "Name/M,V=Verbosity/N,AHI=AHIMode/K,MIX=Mixing/N,BUFF=Buffer/N,EXP=Expand/N,VOL=Volume/N,"
-    "BAL=Balance/N,B=Bass/N,T=Treble/N,Filter/N,GUI/S,ICONIFIED/S";
+    "BAL=Balance/N,B=Bass/N,T=Treble/N,Filter/N,GUI/S,ICONIFIED/S,RG=ReplayGain/K";
 
 // One line per template item, in template order, for "--help".
 inline constexpr const char* kStartupOptionLines[] = {
@@ -31,6 +31,7 @@ inline constexpr const char* kStartupOptionLines[] = {
     "FILTER=n     filter switch",
     "GUI          the windowed mode (not in this build yet)",
     "ICONIFIED    the windowed mode, starting iconified",
+    "RG=mode      ReplayGain: OFF, TRACK or ALBUM",
 };
 
 struct StartupOptions {
@@ -43,7 +44,7 @@ struct StartupOptions {
 // Parses the words after the program name and applies the options to audio in
 // their fixed order, with their clamps. Nullopt when the words do not match the
 // template, or when there are no names and neither GUI nor ICONIFIED: the
-// caller then prints the usage text. No words at all is the windowed run.
+// caller then prints the usage text, as for an RG= word other than OFF, TRACK and ALBUM. No words at all is the windowed run.
 std::optional<StartupOptions> ParseStartupOptions(const std::vector<std::string>& words,
                                                   settings::AudioSettings& audio);
 

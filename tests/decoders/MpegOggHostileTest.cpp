@@ -198,3 +198,63 @@ TEST_F(MpegOggHostile, ChainedStreamsPlayEveryLinkInItsOwnFormat) {
 }
 
 }  // namespace
+
+namespace {
+
+// An ID3v2 tag of the given version and flags around frames, its size right.
+Bytes Id3v2Tag(uint8_t version, uint8_t flags, const Bytes& frames) {
+  const size_t n = frames.size();
+  Bytes tag = {'I', 'D', '3', version, 0, flags, uint8_t(n >> 21 & 0x7F), uint8_t(n >> 14 & 0x7F),
+               uint8_t(n >> 7 & 0x7F), uint8_t(n & 0x7F)};
+  tag.insert(tag.end(), frames.begin(), frames.end());
+  return tag;
+}
+
+// A v2.3 frame header: id, a 32-bit size as claimed, no flags; then the body.
+Bytes Frame(const char* id, uint32_t claimed, const Bytes& body) {
+  Bytes frame(id, id + 4);
+  for (const int shift : {24, 16, 8, 0}) frame.push_back(uint8_t(claimed >> shift));
+  frame.insert(frame.end(), {0, 0});
+  frame.insert(frame.end(), body.begin(), body.end());
+  return frame;
+}
+
+}  // namespace
+
+// Tags too broken to read leave the song playable: the audio after them is
+// still found, the fields hold nothing worse than what the tag said.
+TEST_F(MpegOggHostile, BrokenId3v2AndApeTagsAreIgnoredAndTheSongPlays) {
+  TW_REQUIRE_TOOLS("lame", "sox");
+  const Bytes mp3 = ReadBinaryFile(Encode("plain.mp3", "lame -b 64"));
+  const Bytes utf16_odd = {1, 0xFF, 0xFE, 'A', 0, 'B'};      // BOM, then half a character
+  const Bytes lone_surrogate = {1, 0xFF, 0xFE, 0x00, 0xD8};  // a high surrogate alone
+  const Bytes tags[] = {
+      Id3v2Tag(3, 0, Frame("TIT2", 0x7FFFFFFF, {0, 'x'})),          // frame larger than the tag
+      Id3v2Tag(3, 0, Frame("TIT2", 3, {0x07, 'b', 'a', 'd'})),      // no such text encoding
+      Id3v2Tag(3, 0, Frame("TPE1", uint32_t(utf16_odd.size()), utf16_odd)),
+      Id3v2Tag(3, 0, Frame("TALB", uint32_t(lone_surrogate.size()), lone_surrogate)),
+      Id3v2Tag(3, 0x80, Frame("TIT2", 6, {0, 0xFF, 0x00, 0xFF, 0x00, 0xFF})),  // unsynchronised
+      Id3v2Tag(4, 0x40, {0, 0, 0, 0x7F, 1, 0}),                      // extended header past the tag
+      Id3v2Tag(4, 0, Frame("TCON", 4, {3, '(', '9', '9'})),         // "(99" never closed
+      Id3v2Tag(3, 0, Frame("TXXX", 14, {0, 'R', 'E', 'P', 'L', 'A', 'Y', 'G', 'A', 'I', 'N', 0, 'n', 'a'})),
+      Id3v2Tag(2, 0, {'T', 'T', '2', 0xFF, 0xFF, 0xFF, 0}),         // v2.2 frame claiming 16 MB
+  };
+  for (size_t i = 0; i < std::size(tags); ++i) {
+    Bytes file = tags[i];
+    file.insert(file.end(), mp3.begin(), mp3.end());
+    const std::string path = Write("tag" + std::to_string(i) + ".mp3", file);
+    SCOPED_TRACE(path);
+    decoders::TrackPtr track = ProbeWith(kMpegDecoder, path);
+    ASSERT_TRUE(track);
+    EXPECT_LT(std::strlen(track->title), sizeof track->title);
+    EXPECT_FALSE(PlayAll(track.get()).empty());
+  }
+  // An APEv2 footer whose size and item count are far beyond the file.
+  Bytes ape = mp3;
+  const uint8_t footer[32] = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X', 0xD0, 0x07, 0, 0,
+                              0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F};
+  ape.insert(ape.end(), std::begin(footer), std::end(footer));
+  decoders::TrackPtr track = ProbeWith(kMpegDecoder, Write("ape.mp3", ape));
+  ASSERT_TRUE(track);
+  EXPECT_FALSE(PlayAll(track.get()).empty());
+}

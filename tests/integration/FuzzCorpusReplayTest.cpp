@@ -13,6 +13,7 @@
 #include "../../fuzz/targets/FuzzPlaylists.cpp"
 #include "../../fuzz/targets/FuzzPort.cpp"
 #include "../../fuzz/targets/FuzzSettings.cpp"
+#include "../../fuzz/targets/FuzzTags.cpp"
 #include "../../fuzz/targets/FuzzToc.cpp"
 // clang-format off
 #include <gtest/gtest.h>
@@ -40,7 +41,7 @@ const Target kTargets[] = {
     {"decoders", FuzzDecoders}, {"id3", FuzzId3},            {"toc", FuzzToc},
     {"cddrive", FuzzCdDrive},   {"settings", FuzzSettings},  {"playlists", FuzzPlaylists},
     {"cdtext", FuzzCdText},     {"args", FuzzArgs},          {"port", FuzzPort},
-    {"audiodb", FuzzAudioDb},   {"lyrics", FuzzLyrics},
+    {"audiodb", FuzzAudioDb},   {"lyrics", FuzzLyrics},      {"tags", FuzzTags},
 };
 
 class FuzzCorpusReplay : public testing::TestWithParam<Target> {};

@@ -46,7 +46,7 @@ TEST(Program, UsageTextGoesToStandardErrorForAMismatchAndToStandardOutputForHelp
       "[IFF 8SVX] 8bit PCM, Fibonacci delta\n[AIFF] SSND: 8-16bit PCM, ADP4: ADPCM 4\n"
       "[AU] 8-16bit PCM, ULAW\n[WAVE] 8-16bit PCM\n[MPEG] 1,2,2.5 / I, II & III\n[CDDA]\n"
       "[OGG] 16bit, Ogg Vorbis Project\n[FLAC] 16-32bit, native and Ogg\n[OPUS] Ogg Opus\n\n";
-  for (const char* words : {" NOPE=1", " V=1", " VOL=loud a.wav"}) {
+  for (const char* words : {" NOPE=1", " V=1", " VOL=loud a.wav", " RG=loud a.wav"}) {
     const auto mismatch = testsupport::Run(Env(dir, "null") + Program() + words + " 2>&1 >/dev/null");
     EXPECT_EQ(mismatch.exit_code, 2) << words;
     EXPECT_EQ(mismatch.out, usage) << words;
@@ -57,8 +57,9 @@ TEST(Program, UsageTextGoesToStandardErrorForAMismatchAndToStandardOutputForHelp
   const std::string options = help.out.substr(usage.size());
   EXPECT_EQ(options.rfind("Options:\n", 0), 0u) << options;
   // One line per item of the template.
-  EXPECT_EQ(std::count(options.begin(), options.end(), '\n'), 1 + 13) << options;
-  for (const char* option : {"\n  NAME...", "\n  V=n ", "\n  VOL=n ", "\n  BUFF=ms ", "\n  ICONIFIED "})
+  EXPECT_EQ(std::count(options.begin(), options.end(), '\n'), 1 + 14) << options;
+  for (const char* option :
+       {"\n  NAME...", "\n  V=n ", "\n  VOL=n ", "\n  BUFF=ms ", "\n  ICONIFIED ", "\n  RG=mode "})
     EXPECT_NE(options.find(option), std::string::npos) << option;
 }
 

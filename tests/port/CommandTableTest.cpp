@@ -50,6 +50,13 @@ TEST_F(CommandTableTest, VolumeChoosesRangeThenClampsIntoIt) {
   EXPECT_EQ(Reply("get_balance"), "RC=0 RESULT=-64");
   EXPECT_EQ(Reply("get_bass"), "RC=0 RESULT=3");
   EXPECT_EQ(Reply("get_treble"), "RC=0 RESULT=20");
+  EXPECT_EQ(Reply("get_replaygain"), "RC=0 RESULT=OFF");
+  EXPECT_EQ(Reply("replaygain album"), "RC=0");
+  EXPECT_EQ(fake.replaygain, 2);
+  EXPECT_EQ(Reply("replaygain loud"), "RC=10");
+  EXPECT_EQ(Reply("replaygain"), "RC=10");
+  EXPECT_EQ(Reply("REPLAYGAIN MODE=Track"), "RC=0");
+  EXPECT_EQ(Reply("get_replaygain"), "RC=0 RESULT=TRACK");
 }
 
 TEST_F(CommandTableTest, StateArgumentsDriveButtons) {

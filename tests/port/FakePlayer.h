@@ -26,7 +26,7 @@ class FakePlayer : public player::PlayerController {
   player::PlayState state = player::PlayState::kStopped;
   double position = 0;
   double speed = 100;
-  int32_t volume = 64, volume_range = 64, balance = 0, bass = 0, treble = 0;
+  int32_t volume = 64, volume_range = 64, balance = 0, bass = 0, treble = 0, replaygain = 0;
   std::map<player::Button, bool> selected;
   bool quit_allowed = true;
   std::vector<std::string> added;
@@ -85,6 +85,8 @@ class FakePlayer : public player::PlayerController {
     last_no_playlist = no_playlist;
   }
   void SetVolume(int32_t v) override { volume = std::clamp(v, 0, 256); }
+  void SetReplayGainMode(int32_t mode) override { replaygain = mode; }
+  int32_t ReplayGainMode() const override { return replaygain; }
   void SetVolumeRange(int32_t v) override { volume_range = v; }
   void SetBalance(int32_t v) override { balance = std::clamp(v, -64, 64); }
   void SetBass(int32_t v) override { bass = std::clamp(v, -20, 20); }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
 
 #include <atomic>
@@ -13,28 +12,7 @@
 namespace {
 
 using testsupport::Run;
-
-// A private session bus for the test, gone with the object.
-class SessionBus {
- public:
-  SessionBus() {
-    const auto started = Run("dbus-daemon --session --fork --print-address=1 --print-pid=1");
-    const size_t split = started.out.find('\n');
-    if (started.exit_code != 0 || split == std::string::npos) return;
-    address_ = started.out.substr(0, split);
-    pid_ = std::atoi(started.out.c_str() + split + 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
-  }
-  ~SessionBus() {
-    if (pid_ > 0) kill(pid_, SIGTERM);
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
-  }
-  bool up() const { return pid_ > 0; }
-
- private:
-  std::string address_;
-  int pid_ = 0;
-};
+using testsupport::SessionBus;
 
 std::string Call(const std::string& arguments) {
   return Run("dbus-send --session --print-reply=literal --reply-timeout=5000 "

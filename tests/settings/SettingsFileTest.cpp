@@ -35,7 +35,8 @@ std::string MpegSection(const char* name) {
 std::string DefaultDocument() {
   return "[AUDIO]\nFILTER=OFF\nEXPAND=OFF\nBOOST=OFF\nVOLUME=64\nBALANCE=0\nBASS_TREBLE=OFF\n"
          "BASS=0\nTREBLE=0\nDEVICE=0\nMODE_ID=0x0\nMODE_NAME=\nMIXING_MODE=0\n"
-         "MIXING_FREQ=28000\nLIMIT_FREQ=11025\nBUFFER_TIME=500\nPRIORITY=9\n\n" +
+         "MIXING_FREQ=28000\nLIMIT_FREQ=11025\nBUFFER_TIME=500\nPRIORITY=9\nREPLAYGAIN=0\n"
+         "REPLAYGAIN_PREAMP=0\n\n" +
          MpegSection("MPEG2") + "\n" + MpegSection("MPEG3") +
          "\n[KARAOKE]\nADVANCE_TIME=500\nLINES=1\nWINDOW_OPENED=OFF\nPATH=\nFONT1=\nFONT2=\n"
          "PATH_HAS_PRIORITY=OFF\nIMAGE_DISPLAY=OFF\nFULL_SCREEN=OFF\nSCREEN_FONT=\n\n"
@@ -142,6 +143,7 @@ TEST_F(SettingsFile, HandEditedValuesAreClampedWhenApplied) {
   const std::string path = dir.File("t.cfg");
   WriteTextFile(path,
                 "[AUDIO]\nVOLUME=1000\nBALANCE=-65\nBASS=-99\nTREBLE=21\nPRIORITY=-20\n"
+                "REPLAYGAIN=3\nREPLAYGAIN_PREAMP=-16\n"
                 "MIXING_FREQ=0\nBUFFER_TIME=0\n"
                 "[MPEG2]\nMONO_FREQ_MAX=0\nSTEREO_QUALITY=7\n"
                 "[KARAOKE]\nLINES=0\nADVANCE_TIME=-5\n"
@@ -159,6 +161,8 @@ TEST_F(SettingsFile, HandEditedValuesAreClampedWhenApplied) {
   EXPECT_EQ(audio.bass, -20);
   EXPECT_EQ(audio.treble, 20);
   EXPECT_EQ(audio.priority, -9);
+  EXPECT_EQ(audio.replaygain, 2);
+  EXPECT_EQ(audio.replaygain_preamp, -15);
   EXPECT_EQ(audio.mixing_freq, 4000u);
   EXPECT_EQ(audio.buffer_time, 50u);
   EXPECT_EQ(settings::Mpeg().Fetch().layer12.mono_freq_max, 4000u);

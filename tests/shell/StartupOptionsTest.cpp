@@ -73,6 +73,13 @@ TEST(StartupOptions, OtherOptionsAndModes) {
   EXPECT_TRUE(gui->windowed && gui->iconified);
   EXPECT_FALSE(ParseStartupOptions({"V=0"}, audio));  // no names, no GUI: usage
   EXPECT_FALSE(ParseStartupOptions({"NOPE=1"}, audio));
+  // ReplayGain is the 14th item; its word is checked, the other 13 keep their slots.
+  EXPECT_EQ(After({"RG=album", "VOL=70"}).replaygain, 2);
+  EXPECT_EQ(After({"ReplayGain", "TRACK"}).replaygain, 1);
+  EXPECT_EQ(After({"RG=Off"}).replaygain, 0);
+  EXPECT_FALSE(ParseStartupOptions({"RG=loud", "a.wav"}, audio));
+  EXPECT_FALSE(ParseStartupOptions({"RG=2", "a.wav"}, audio));
+  EXPECT_FALSE(ParseStartupOptions({"a.wav", "RG"}, audio));
   auto quiet = ParseStartupOptions({"V=0", "a.wav"}, audio);
   ASSERT_TRUE(quiet);
   EXPECT_EQ(quiet->verbosity, 0);

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,6 +93,19 @@ std::string ShellQuote(const std::string& word) {
     else quoted += c;
   }
   return quoted + "'";
+}
+
+SessionBus::SessionBus() {
+  const CommandResult started = Run("dbus-daemon --session --fork --print-address=1 --print-pid=1");
+  const size_t split = started.out.find('\n');
+  if (started.exit_code != 0 || split == std::string::npos) return;
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", started.out.substr(0, split).c_str(), 1);
+  pid_ = std::atoi(started.out.c_str() + split + 1);
+}
+
+SessionBus::~SessionBus() {
+  if (pid_ > 0) ::kill(pid_, SIGTERM);
+  ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 }  // namespace testsupport

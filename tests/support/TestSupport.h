@@ -55,6 +55,20 @@ std::string ReadTextFile(const std::string& path);
 // Single-quotes a word for the shell.
 std::string ShellQuote(const std::string& word);
 
+// A private D-Bus session bus, set as DBUS_SESSION_BUS_ADDRESS for the test and
+// the programs it starts; gone with the object.
+class SessionBus {
+ public:
+  SessionBus();
+  ~SessionBus();
+  SessionBus(const SessionBus&) = delete;
+  SessionBus& operator=(const SessionBus&) = delete;
+  bool up() const { return pid_ > 0; }
+
+ private:
+  int pid_ = 0;
+};
+
 }  // namespace testsupport
 
 // The test needs these programs: without them it is skipped with a message on
