@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "gui/levels/ScopesWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/toolkit/MethodQueue.h"
 #include "gui/toolkit/PollSourceWatch.h"
@@ -29,6 +30,7 @@ struct WindowedPlayer::Private {
   ReturnIdDispatcher dispatcher;
   MethodQueue queue;
   std::unique_ptr<MainWindow> window;
+  std::unique_ptr<ScopesWindow> scopes;
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
   // The CD poll's worker answers through a descriptor; every 20th tick starts it.
@@ -46,6 +48,7 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
     : p_(new Private(engine, std::move(options))) {
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
+  p_->scopes = std::make_unique<ScopesWindow>(p_->core, p_->queue);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
 
   platform::Signals& signals = *p_->options.signals;
@@ -73,6 +76,8 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
 }
 
 WindowedPlayer::~WindowedPlayer() {
+  // The levels task reads the engine: it ends first.
+  p_->scopes.reset();
   p_->tick.stop();
   p_->wake.reset();
   p_->core.RemoveListener(this);
@@ -97,6 +102,7 @@ void WindowedPlayer::Start() {
 
 player::PlayerCore& WindowedPlayer::Core() { return p_->core; }
 MainWindow& WindowedPlayer::Window() { return *p_->window; }
+ScopesWindow& WindowedPlayer::Scopes() { return *p_->scopes; }
 ReturnIdDispatcher& WindowedPlayer::Dispatcher() { return p_->dispatcher; }
 MethodQueue& WindowedPlayer::Queue() { return p_->queue; }
 port::PortServer* WindowedPlayer::Port() { return p_->port.get(); }

@@ -19,6 +19,7 @@
 namespace gui {
 
 class MainWindow;
+class ScopesWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
 
@@ -46,6 +47,7 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
 
   player::PlayerCore& Core();
   MainWindow& Window();
+  ScopesWindow& Scopes();
   ReturnIdDispatcher& Dispatcher();
   MethodQueue& Queue();
   port::PortServer* Port();  // null when not served
