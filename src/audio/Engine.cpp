@@ -138,11 +138,15 @@ bool Engine_Start(int32_t buffer_time_ms, platform::Signals* notify, uint32_t no
     return false;
   }
   engine = std::move(pc);
+  // Applied AUDIO values reach the running task: PRIORITY at once; the device,
+  // buffer and mixing values are read when the next song starts.
+  settings::SetAudioListener([](const settings::AudioSettings& audio) { Engine_SetPriority(audio.priority); });
   return true;
 }
 
 void Engine_Shutdown() {
   if (!engine) return;
+  settings::SetAudioListener({});
   if (engine->task_state.load() != kTaskEnded) Send(kCmdQuit);
   if (engine->thread.joinable()) engine->thread.join();
   engine.reset();

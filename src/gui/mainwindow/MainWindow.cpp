@@ -95,11 +95,14 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
     OnSubWindowChanged(window, core.IsSubWindowOpen(window));
   }
   ApplyDisplayOptions();
+  // Applying DISPLAY, BUTTONS and MAIN (the options window) redraws what they choose.
+  settings::Main().SetListener([this](const settings::MainSettings&) { ApplyDisplayOptions(); });
   qApp->installEventFilter(this);
   core.AddListener(this);
 }
 
 MainWindow::~MainWindow() {
+  settings::Main().SetListener({});
   p_->core.RemoveListener(this);
   qApp->removeEventFilter(this);
   p_->requests.reset();
