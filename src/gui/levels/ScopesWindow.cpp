@@ -100,7 +100,8 @@ ScopesWindow::ScopesWindow(player::PlayerCore& core, MethodQueue& queue, levels:
     p_->needle[c]->setObjectName(QStringLiteral("needle%1").arg(side_names[c]));
     p_->bar[c] = new BarDisplay(1, this);
     p_->bar[c]->setObjectName(QStringLiteral("bar%1").arg(side_names[c]));
-    p_->bar[c]->setMinimumSize(16, 80);
+    p_->bar[c]->setMinimumSize(20, 90);
+    p_->bar[c]->setMaximumWidth(28);
     p_->channel_spectrum[c] = new BarDisplay(levels::kBands, this);
     p_->channel_spectrum[c]->setObjectName(QStringLiteral("spectrum%1").arg(side_names[c]));
   }
@@ -112,6 +113,7 @@ ScopesWindow::ScopesWindow(player::PlayerCore& core, MethodQueue& queue, levels:
   for (QProgressBar* gauge : p_->gauge) gauge_layout->addWidget(gauge);
   p_->needles = Row(this, "needles", {p_->needle[0], p_->needle[1]});
   p_->bars = Row(this, "bars", {p_->bar[0], p_->bar[1]});
+  static_cast<QHBoxLayout*>(p_->bars->layout())->setAlignment(Qt::AlignHCenter);
   p_->spectra = Row(this, "spectra", {p_->channel_spectrum[0], p_->channel_spectrum[1]});
 
   p_->spectrum = new QWidget(this);

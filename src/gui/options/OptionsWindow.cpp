@@ -98,6 +98,7 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
   p_->path = std::move(settings_path);
   setObjectName(QStringLiteral("options"));
   setWindowTitle(Text(kTextTitle));
+  setMinimumWidth(600);  // every page's tab in sight
 
   // Pages "Main", "Audio", "Karaoke", "Scopes", "MPEG", "CDDA"; Main and MPEG hold tabs of their own.
   p_->pages = new QTabWidget(this);
