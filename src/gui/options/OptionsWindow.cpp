@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,7 +40,14 @@ constexpr int kTextUse = 3005;
 constexpr int kTextFont = 6056;
 constexpr int kTextSaveFailed = 6104;
 constexpr int kTextCannotSave = 6105;  // "The settings could not be saved to '%s'."
+constexpr int kTextFileInfos = 6103;
 constexpr int kModesStep = 64;
+
+// The Display tab gathers the current file's lines in a group "File infos".
+bool IsFileInfo(const settings::OptionsField& field) {
+  const std::string key = field.key;
+  return key == "DISPLAY.ARTIST_ALBUM" || key == "DISPLAY.FILE_FORMAT" || key == "DISPLAY.FILE_COMMENT";
+}
 
 QString Text(int id) { return QString::fromUtf8(Texts_Get(id)); }
 // Our texts mark a shortcut with "_", Qt with "&".
@@ -51,7 +59,7 @@ QString LabelOf(const settings::OptionsField& field) {
   // "Line %d": the line's number is the key's last digit (FONT1, FONT2).
   const std::string key = field.key;
   if (label.contains(QLatin1String("%d"))) label.replace(QLatin1String("%d"), QString(QLatin1Char(key.back())));
-  return label;
+  return label.replace(QLatin1Char('&'), QLatin1String("&&"));  // "Artist & album", not a shortcut
 }
 
 struct Control {
@@ -129,6 +137,7 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
   // The main page's own controls stand above its tabs.
   QFormLayout* main_form = p_->forms[OptionsPage::kMain];
   int main_row = 0;
+  QVBoxLayout* file_infos = nullptr;
 
   for (const settings::OptionsField& field : settings::OptionsFields()) {
     Control control;
@@ -211,7 +220,15 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
     if (field.help) widget->setToolTip(Text(field.help));
     QFormLayout* form = p_->forms[field.page];
     const bool labelled = field.kind != ControlKind::kCheck;
-    if (field.page == OptionsPage::kMain) {
+    if (IsFileInfo(field)) {
+      if (!file_infos) {
+        auto* box = new QGroupBox(Text(kTextFileInfos));
+        box->setObjectName(QStringLiteral("fileInfos"));
+        file_infos = new QVBoxLayout(box);
+        form->addRow(box);
+      }
+      file_infos->addWidget(row);
+    } else if (field.page == OptionsPage::kMain) {
       labelled ? main_form->insertRow(main_row++, label, row) : main_form->insertRow(main_row++, row);
     } else {
       labelled ? form->addRow(label, row) : form->addRow(row);
