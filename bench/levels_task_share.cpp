@@ -32,15 +32,16 @@ const std::string kFolder = "/tmp/tunewright-levels-bench-" + std::to_string(::g
 std::string MakeSong() {
   std::filesystem::create_directories(kFolder);
   const std::string path = kFolder + "/song.wav";
-  const std::string command = "sox -n -r 44100 -b 16 -c 2 " + path + " synth " + std::to_string(kSeconds) +
-                              " sine 100:12000 sine 440 gain -6";
+  const std::string command = "sox -n -r 44100 -b 16 -c 2 " + path + " synth " +
+                              std::to_string(kSeconds) + " sine 100:12000 sine 440 gain -6";
   return std::system(command.c_str()) == 0 ? path : std::string();
 }
 
 decoders::TrackInfo Identify(const std::string& path) {
   decoders::TrackInfo track;
   track.path = path;
-  decoders::FileHandle file(decoders::TW_File_Open(path, decoders::kFileRead | decoders::kFileNoRam, 16384));
+  decoders::FileHandle file(
+      decoders::TW_File_Open(path, decoders::kFileRead | decoders::kFileNoRam, 16384));
   std::vector<uint8_t> header(decoders::kHeaderSize, 0);
   const int32_t got = decoders::TW_File_Read(file.get(), header.data(), int32_t(header.size()));
   decoders::TW_File_Seek(file.get(), 0, decoders::kSeekStart);
@@ -75,7 +76,8 @@ double PlayOnce(const decoders::TrackInfo& track, platform::Signals& signals) {
   const double cpu = CpuSeconds();
   const auto start = Clock::now();
   audio::Engine_Play(&track);
-  while (audio::Engine_GetState() == audio::kEnginePlaying) signals.WaitFor(kNotify, std::chrono::milliseconds(100));
+  while (audio::Engine_GetState() == audio::kEnginePlaying)
+    signals.WaitFor(kNotify, std::chrono::milliseconds(100));
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   return (CpuSeconds() - cpu) / wall;
 }
@@ -92,7 +94,8 @@ void LevelsTaskCpuShare(benchmark::State& state) {
   options.refresh_delay = 1;
   std::atomic<uint64_t> pushes{0};
   // The display only counts: what is measured is the task's own work.
-  levels::LevelsTask task(levels::EngineSource(), [&](const levels::LevelValues&, levels::Changes) { ++pushes; });
+  levels::LevelsTask task(levels::EngineSource(),
+                          [&](const levels::LevelValues&, levels::Changes) { ++pushes; });
   task.SetOptions(options);
   for (auto _ : state) {
     const double closed = PlayOnce(track, signals);

@@ -53,7 +53,8 @@ void OutputSnapshotSlot::CopyTo(OutputSnapshot& out) const {
   out.bits = block_.bits;
   out.gain[0] = block_.gain[0];
   out.gain[1] = block_.gain[1];
-  for (int ch : {0, 1}) out.samples[ch].assign(block_.samples[ch].begin(), block_.samples[ch].end());
+  for (int ch : {0, 1})
+    out.samples[ch].assign(block_.samples[ch].begin(), block_.samples[ch].end());
 }
 
 }  // namespace audio

@@ -13,10 +13,10 @@
 namespace audio {
 
 struct OutputSnapshot {
-  int32_t frames = 0;        // 0: nothing is playing
-  int16_t channels = 0;      // 1 or 2 while frames > 0
-  int16_t bits = 0;          // 8 or 16; 8-bit samples keep their -128..127 values
-  int32_t gain[2] = {0, 0};  // channel volumes at the fill, 64 = unity
+  int32_t frames = 0;               // 0: nothing is playing
+  int16_t channels = 0;             // 1 or 2 while frames > 0
+  int16_t bits = 0;                 // 8 or 16; 8-bit samples keep their -128..127 values
+  int32_t gain[2] = {0, 0};         // channel volumes at the fill, 64 = unity
   std::vector<int16_t> samples[2];  // frames samples per channel; [1] empty for mono
 };
 

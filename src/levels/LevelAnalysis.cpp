@@ -14,8 +14,7 @@ int32_t ToSixteenBits(int32_t value, int16_t bits) { return bits == 8 ? value * 
 // Gains 64/64 when the levels ignore the volume, else the volumes the block played at.
 void ChannelGains(const audio::OutputSnapshot& block, const settings::LevelsSettings& options,
                   int32_t gain[2]) {
-  for (int c : {0, 1})
-    gain[c] = options.fixed_levels ? kUnityGain : std::max(block.gain[c], 0);
+  for (int c : {0, 1}) gain[c] = options.fixed_levels ? kUnityGain : std::max(block.gain[c], 0);
 }
 
 bool HasSamples(const audio::OutputSnapshot& block) {

@@ -24,7 +24,7 @@ namespace levels {
 // Where the task reads the output; the engine's by default.
 struct LevelsSource {
   std::function<int32_t(audio::OutputSnapshot&)> copy_block;  // frames, 0 when not playing
-  std::function<int32_t()> cpu;                              // decoding load in percent
+  std::function<int32_t()> cpu;                               // decoding load in percent
 };
 LevelsSource EngineSource();
 

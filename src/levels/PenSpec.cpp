@@ -21,10 +21,14 @@ bool ParseComponent(const std::string& text, size_t from, uint8_t& out) {
   for (size_t i = from; i < from + 8; ++i) {
     const char c = text[i];
     uint32_t digit = 0;
-    if (c >= '0' && c <= '9') digit = uint32_t(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = uint32_t(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = uint32_t(c - 'A' + 10);
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = uint32_t(c - '0');
+    else if (c >= 'a' && c <= 'f')
+      digit = uint32_t(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F')
+      digit = uint32_t(c - 'A' + 10);
+    else
+      return false;
     value = value << 4 | digit;
   }
   out = uint8_t(value >> 24);
@@ -46,7 +50,8 @@ std::optional<Rgb> PenColour(const settings::Pen& pen) {
 settings::Pen PenFromColour(Rgb colour) {
   char text[32] = {};
   const auto wide = [](uint8_t c) { return uint32_t(c) * 0x01010101u; };
-  std::snprintf(text, sizeof text, "r%08X,%08X,%08X", wide(colour.r), wide(colour.g), wide(colour.b));
+  std::snprintf(text, sizeof text, "r%08X,%08X,%08X", wide(colour.r), wide(colour.g),
+                wide(colour.b));
   settings::Pen pen{};
   for (size_t i = 0; i < pen.size() && text[i]; ++i) pen[i] = uint8_t(text[i]);
   return pen;

@@ -34,20 +34,28 @@ enum class OptionsGroup { kAudio, kMpeg, kKaraoke, kLevels, kMain, kAudioBase, k
 
 // Pages and inner tabs, in the window's order.
 enum class OptionsPage {
-  kMain, kMainFile, kMainDisplay, kMainButtons, kAudio, kKaraoke, kScopes, kMpegLayers12,
-  kMpegLayer3, kCdda
+  kMain,
+  kMainFile,
+  kMainDisplay,
+  kMainButtons,
+  kAudio,
+  kKaraoke,
+  kScopes,
+  kMpegLayers12,
+  kMpegLayer3,
+  kCdda
 };
 
 enum class ControlKind {
-  kCheck,      // number 0/1
-  kSlider,     // number = position min..max
-  kCycle,      // number = choice 0..choices-1
-  kText,       // text
-  kDrawer,     // text with a drawer requester
-  kFile,       // text with a file requester
-  kFont,       // text with a font requester
-  kPen,        // pen
-  kModeName,   // text, one of the output devices listed
+  kCheck,     // number 0/1
+  kSlider,    // number = position min..max
+  kCycle,     // number = choice 0..choices-1
+  kText,      // text
+  kDrawer,    // text with a drawer requester
+  kFile,      // text with a file requester
+  kFont,      // text with a font requester
+  kPen,       // pen
+  kModeName,  // text, one of the output devices listed
 };
 
 // How a slider shows its position.
@@ -67,12 +75,12 @@ struct OutputModes {
 };
 
 struct OptionsField {
-  const char* key;  // "SECTION.KEY", also the control's object name
-  OptionsPage page;
-  OptionsGroup group;
-  ControlKind kind;
-  int32_t label;  // text id (0: none)
-  int32_t help;   // text id of the bubble help (0: none)
+  const char* key = "";  // "SECTION.KEY", also the control's object name
+  OptionsPage page = OptionsPage::kMain;
+  OptionsGroup group = OptionsGroup::kMain;
+  ControlKind kind = ControlKind::kCheck;
+  int32_t label = 0;         // text id (0: none)
+  int32_t help = 0;          // text id of the bubble help (0: none)
   int32_t min = 0, max = 1;  // slider positions; cycle choices are min..max
   SliderText slider_text = SliderText::kPlain;
   std::vector<int32_t> choices = {};  // text ids of a cycle; 0: the name below

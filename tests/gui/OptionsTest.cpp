@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
-
 #include <filesystem>
 #include <fstream>
 
@@ -127,8 +126,10 @@ class OptionsTest : public QObject {
     Click(*options, "save");
     QTRY_VERIFY(!options);
     std::ifstream file(settings::Settings_DefaultPath());
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    QVERIFY(text.find("INTRO_DURATION=42") != std::string::npos || text.find("INTRO_DURATION 42") != std::string::npos);
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    QVERIFY(text.find("INTRO_DURATION=42") != std::string::npos ||
+            text.find("INTRO_DURATION 42") != std::string::npos);
 
     // A folder where the file should be: the write fails, the folder stays.
     const std::string blocked = s.Dir().File("blocked.cfg");

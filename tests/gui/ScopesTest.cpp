@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <QTest>
-
 #include <chrono>
 #include <thread>
 
@@ -79,7 +78,8 @@ class ScopesTest : public QObject {
     QVERIFY(scopes.Task().Running());
     for (const char* name : {"needleLeft", "barRight", "spectrumLeft", "cpu"})
       QVERIFY2(Child(scopes, name)->isVisible(), name);
-    for (const char* name : {"gaugeLeft", "meterLeft", "band0"}) QVERIFY2(!Child(scopes, name)->isVisible(), name);
+    for (const char* name : {"gaugeLeft", "meterLeft", "band0"})
+      QVERIFY2(!Child(scopes, name)->isVisible(), name);
     auto* spectrum = Child<BarDisplay>(scopes, "spectrumLeft");
     QVERIFY(guitest::WaitFor([&] {
       for (int bar : spectrum->Bars())

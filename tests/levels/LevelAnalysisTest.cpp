@@ -18,8 +18,8 @@ namespace {
 using levels::AnalysisState;
 using levels::Update;
 
-audio::OutputSnapshot Block(std::vector<int16_t> left, std::vector<int16_t> right, int16_t bits = 16,
-                            int32_t gain = 64) {
+audio::OutputSnapshot Block(std::vector<int16_t> left, std::vector<int16_t> right,
+                            int16_t bits = 16, int32_t gain = 64) {
   audio::OutputSnapshot block;
   block.frames = int32_t(left.size());
   block.channels = right.empty() ? 1 : 2;
@@ -45,8 +45,9 @@ settings::LevelsSettings AllDisplays(int32_t refresh_delay = 1) {
 // 16-bit mono samples of a sine made by sox.
 std::vector<int16_t> SoxSine(const testsupport::TempDir& dir, int frequency) {
   const std::string path = dir.File("sine" + std::to_string(frequency) + ".raw");
-  const auto result = testsupport::Run("sox -n -r 44100 -b 16 -c 1 -e signed-integer -L " + path +
-                                       " synth 0.05 sine " + std::to_string(frequency) + " vol 0.9");
+  const auto result =
+      testsupport::Run("sox -n -r 44100 -b 16 -c 1 -e signed-integer -L " + path +
+                       " synth 0.05 sine " + std::to_string(frequency) + " vol 0.9");
   EXPECT_EQ(result.exit_code, 0);
   const auto bytes = testsupport::ReadBinaryFile(path);
   std::vector<int16_t> samples(bytes.size() / 2);
@@ -70,7 +71,8 @@ TEST(LevelAnalysisTest, FullScaleBlockAtUnityApproaches127AndVolumeCountsUnlessF
 
   // An 8-bit mono block counts on the 16-bit scale and shows on both channels.
   AnalysisState eight;
-  for (int i = 0; i < 20; ++i) Update(eight, Block(std::vector<int16_t>(256, 127), {}, 8), 0, AllDisplays());
+  for (int i = 0; i < 20; ++i)
+    Update(eight, Block(std::vector<int16_t>(256, 127), {}, 8), 0, AllDisplays());
   EXPECT_EQ(eight.shown.level[0], 126);  // 127 * 256 * 64 / 16384
   EXPECT_EQ(eight.shown.level[1], 126);
 
@@ -160,7 +162,8 @@ TEST(LevelAnalysisTest, StretchRepeatsShortBlocksAndNoBandIsEverNegative) {
   }
   AnalysisState state;
   for (const auto& samples : blocks) {
-    for (int32_t band : levels::BandDifferences(levels::RawBands(samples.data(), int32_t(samples.size()), 16)))
+    for (int32_t band :
+         levels::BandDifferences(levels::RawBands(samples.data(), int32_t(samples.size()), 16)))
       EXPECT_GE(band, 0);
     Update(state, Block(samples, samples), 0, AllDisplays());
     for (int c : {0, 1})
@@ -172,7 +175,8 @@ TEST(LevelAnalysisTest, StretchRepeatsShortBlocksAndNoBandIsEverNegative) {
       }
   }
   // Raw values that fall (they cannot from a real block) still give no negative band.
-  EXPECT_EQ(levels::BandDifferences({5, 3, 9, 0, 0, 0, 0, 0}), (levels::Bands{5, 0, 6, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(levels::BandDifferences({5, 3, 9, 0, 0, 0, 0, 0}),
+            (levels::Bands{5, 0, 6, 0, 0, 0, 0, 0}));
 }
 
 TEST(LevelAnalysisTest, StrongestBandNeverMovesDownAsTheSineDoubles) {

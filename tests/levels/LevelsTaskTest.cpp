@@ -116,10 +116,11 @@ TEST(LevelsTaskTest, ReadsTheRealEngineThroughPlaySeekStopAndSongChanges) {
   const auto stereo = enginetest::MakeSynthTrack(spec);
   std::mutex mutex;
   levels::LevelValues last;
-  levels::LevelsTask task(levels::EngineSource(), [&](const levels::LevelValues& values, levels::Changes) {
-    std::lock_guard lock(mutex);
-    last = values;
-  });
+  levels::LevelsTask task(levels::EngineSource(),
+                          [&](const levels::LevelValues& values, levels::Changes) {
+                            std::lock_guard lock(mutex);
+                            last = values;
+                          });
   task.SetOptions(Options(1));
   task.Start();
   for (int song = 0; song < 3; ++song) {

@@ -37,10 +37,18 @@ ControlValue Another(const settings::OptionsField& field, const ControlValue& sh
   switch (field.kind) {
     case ControlKind::kCheck:
     case ControlKind::kSlider:
-    case ControlKind::kCycle: value.number = shown.number == field.min ? field.max : field.min; break;
-    case ControlKind::kPen: value.pen[0] = 'r', value.pen[1] = 0x7F; break;
-    case ControlKind::kModeName: value.text = shown.text == "hw:0,0" ? "Null" : "hw:0,0"; break;
-    default: value.text = shown.text + "x"; break;
+    case ControlKind::kCycle:
+      value.number = shown.number == field.min ? field.max : field.min;
+      break;
+    case ControlKind::kPen:
+      value.pen[0] = 'r', value.pen[1] = 0x7F;
+      break;
+    case ControlKind::kModeName:
+      value.text = shown.text == "hw:0,0" ? "Null" : "hw:0,0";
+      break;
+    default:
+      value.text = shown.text + "x";
+      break;
   }
   return value;
 }
@@ -62,7 +70,7 @@ TEST_F(OptionsFormTest, EveryFieldOfEveryGroupRoundTripsAndFieldsAreUnique) {
   settings::UseOptionsForm(before, after, modes);
   const OptionsForm again = settings::FillOptionsForm(settings::FetchAllSettings());
   for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(again[i], after[i]) << fields[i].key;
-  EXPECT_EQ(settings::Audio().mode_id, 1u);  // "hw:0,0" is the second device
+  EXPECT_EQ(settings::Audio().mode_id, 1u);          // "hw:0,0" is the second device
   EXPECT_EQ(settings::Audio().buffer_time, 30000u);  // shown at 1 s, moved to 30
   EXPECT_EQ(settings::Karaoke().Fetch().lines, 2);
 }
@@ -85,7 +93,9 @@ TEST_F(OptionsFormTest, UseAppliesOnlyWhatTheUserChanged) {
   settings::Audio().volume = 20;
   // The user changes the inter-file delay and the buffer on the same records.
   OptionsForm after = before;
-  const auto index = [](const char* key) { return size_t(settings::FindOptionsField(key) - settings::OptionsFields().data()); };
+  const auto index = [](const char* key) {
+    return size_t(settings::FindOptionsField(key) - settings::OptionsFields().data());
+  };
   after[index("MAIN.INTER_FILE")].number = 3;
   after[index("AUDIO.BUFFER_TIME")].number = 2;
   settings::UseOptionsForm(before, after, modes);

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>

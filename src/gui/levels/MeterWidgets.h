@@ -6,7 +6,6 @@
 
 #include <QColor>
 #include <QWidget>
-
 #include <vector>
 
 namespace gui {

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
-
 #include <array>
 
 #include "gui/levels/MeterWidgets.h"
@@ -84,7 +83,8 @@ struct ScopesWindow::Private {
   std::array<BarDisplay*, 2> channel_spectrum{};
 };
 
-ScopesWindow::ScopesWindow(player::PlayerCore& core, MethodQueue& queue, levels::LevelsSource source)
+ScopesWindow::ScopesWindow(player::PlayerCore& core, MethodQueue& queue,
+                           levels::LevelsSource source)
     : QWidget(nullptr, Qt::Window), p_(std::make_unique<Private>(core, queue)) {
   setObjectName(QStringLiteral("scopes"));
   setWindowTitle(Text(kTextTitle));
@@ -122,12 +122,14 @@ ScopesWindow::ScopesWindow(player::PlayerCore& core, MethodQueue& queue, levels:
   band_layout->setContentsMargins(0, 0, 0, 0);
   band_layout->setSpacing(1);
   for (int i = 0; i < 16; ++i) {
-    p_->band[i] = Gauge(p_->spectrum, QStringLiteral("band%1").arg(i), levels::kLevelMax, Qt::Vertical);
+    p_->band[i] =
+        Gauge(p_->spectrum, QStringLiteral("band%1").arg(i), levels::kLevelMax, Qt::Vertical);
     p_->band[i]->setMinimumHeight(60);
     band_layout->addWidget(p_->band[i]);
     if (i == 7) band_layout->addSpacing(6);
   }
-  p_->cpu = Gauge(this, QStringLiteral("cpu"), levels::kCpuMax, Qt::Horizontal, Text(kTextCpu) + QStringLiteral(" %p%"));
+  p_->cpu = Gauge(this, QStringLiteral("cpu"), levels::kCpuMax, Qt::Horizontal,
+                  Text(kTextCpu) + QStringLiteral(" %p%"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
@@ -161,7 +163,8 @@ levels::LevelsTask& ScopesWindow::Task() { return *p_->task; }
 const levels::LevelValues& ScopesWindow::Shown() const { return p_->shown; }
 
 void ScopesWindow::ApplyLevels(const settings::LevelsSettings& levels) {
-  const bool resizing_changed = p_->have_applied && levels.sizeable_window != p_->applied.sizeable_window;
+  const bool resizing_changed =
+      p_->have_applied && levels.sizeable_window != p_->applied.sizeable_window;
   p_->applied = levels;
   p_->have_applied = true;
 
@@ -233,7 +236,8 @@ void ScopesWindow::ShowValues(const levels::LevelValues& values) {
     p_->bar[c]->SetValues({values.level[c]}, {values.hold[c]});
     p_->channel_spectrum[c]->SetValues({values.bar[c].begin(), values.bar[c].end()},
                                        {values.marker[c].begin(), values.marker[c].end()});
-    for (int j = 0; j < levels::kBands; ++j) p_->band[size_t(c * levels::kBands + j)]->setValue(values.bar[c][j]);
+    for (int j = 0; j < levels::kBands; ++j)
+      p_->band[size_t(c * levels::kBands + j)]->setValue(values.bar[c][j]);
   }
   p_->cpu->setValue(values.cpu);
 }

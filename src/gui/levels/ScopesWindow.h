@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QWidget>
-
 #include <memory>
 
 #include "levels/LevelsTask.h"

@@ -15,7 +15,6 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
 #include <map>
 #include <vector>
 
@@ -46,7 +45,8 @@ constexpr int kModesStep = 64;
 // The Display tab gathers the current file's lines in a group "File infos".
 bool IsFileInfo(const settings::OptionsField& field) {
   const std::string key = field.key;
-  return key == "DISPLAY.ARTIST_ALBUM" || key == "DISPLAY.FILE_FORMAT" || key == "DISPLAY.FILE_COMMENT";
+  return key == "DISPLAY.ARTIST_ALBUM" || key == "DISPLAY.FILE_FORMAT" ||
+         key == "DISPLAY.FILE_COMMENT";
 }
 
 QString Text(int id) { return QString::fromUtf8(Texts_Get(id)); }
@@ -58,7 +58,8 @@ QString LabelOf(const settings::OptionsField& field) {
   QString label = Text(field.label);
   // "Line %d": the line's number is the key's last digit (FONT1, FONT2).
   const std::string key = field.key;
-  if (label.contains(QLatin1String("%d"))) label.replace(QLatin1String("%d"), QString(QLatin1Char(key.back())));
+  if (label.contains(QLatin1String("%d")))
+    label.replace(QLatin1String("%d"), QString(QLatin1Char(key.back())));
   return label.replace(QLatin1Char('&'), QLatin1String("&&"));  // "Artist & album", not a shortcut
 }
 
@@ -74,9 +75,11 @@ struct Control {
 
 void ShowPen(Control& control) {
   const auto colour = levels::PenColour(control.pen);
-  control.pen_button->setStyleSheet(
-      colour ? QStringLiteral("background-color: rgb(%1,%2,%3)").arg(colour->r).arg(colour->g).arg(colour->b)
-             : QString());
+  control.pen_button->setStyleSheet(colour ? QStringLiteral("background-color: rgb(%1,%2,%3)")
+                                                 .arg(colour->r)
+                                                 .arg(colour->g)
+                                                 .arg(colour->b)
+                                           : QString());
   control.pen_button->setText(colour ? QString() : QStringLiteral("-"));
 }
 
@@ -100,7 +103,8 @@ struct OptionsWindow::Private {
   std::map<OptionsPage, QFormLayout*> forms;
 };
 
-OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::string settings_path)
+OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes,
+                             std::string settings_path)
     : QDialog(parent), p_(std::make_unique<Private>()) {
   p_->modes = std::move(modes);
   p_->path = std::move(settings_path);
@@ -108,7 +112,8 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
   setWindowTitle(Text(kTextTitle));
   setMinimumWidth(600);  // every page's tab in sight
 
-  // Pages "Main", "Audio", "Karaoke", "Scopes", "MPEG", "CDDA"; Main and MPEG hold tabs of their own.
+  // Pages "Main", "Audio", "Karaoke", "Scopes", "MPEG", "CDDA"; Main and MPEG hold tabs of their
+  // own.
   p_->pages = new QTabWidget(this);
   p_->pages->setObjectName(QStringLiteral("pages"));
   const auto page = [this](QTabWidget* tabs, OptionsPage id, int title, const char* name) {
@@ -157,8 +162,9 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
         auto* value = new QLabel;
         value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("48000Hz ")));
         const settings::OptionsField* f = &field;
-        connect(control.slider, &QSlider::valueChanged, value,
-                [value, f](int position) { value->setText(QString::fromStdString(settings::SliderValueText(*f, position))); });
+        connect(control.slider, &QSlider::valueChanged, value, [value, f](int position) {
+          value->setText(QString::fromStdString(settings::SliderValueText(*f, position)));
+        });
         row = new QWidget;
         auto* layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -170,14 +176,16 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
       case ControlKind::kCycle:
         control.combo = new QComboBox;
         for (size_t i = 0; i < field.choices.size(); ++i)
-          control.combo->addItem(field.choices[i] ? Text(field.choices[i])
-                                                  : QString::fromLatin1(i < field.names.size() ? field.names[i] : ""));
+          control.combo->addItem(
+              field.choices[i] ? Text(field.choices[i])
+                               : QString::fromLatin1(i < field.names.size() ? field.names[i] : ""));
         widget = row = control.combo;
         break;
       case ControlKind::kModeName:
         control.combo = new QComboBox;
         control.combo->setEditable(true);  // a stored name not listed stays as it is
-        for (const std::string& mode : p_->modes.names) control.combo->addItem(QString::fromStdString(mode));
+        for (const std::string& mode : p_->modes.names)
+          control.combo->addItem(QString::fromStdString(mode));
         widget = row = control.combo;
         break;
       case ControlKind::kPen:
@@ -193,7 +201,8 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
         auto* layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(control.line, 1);
-        auto* pick = new QPushButton(field.kind == ControlKind::kFont ? Text(kTextFont) : QStringLiteral("..."));
+        auto* pick = new QPushButton(field.kind == ControlKind::kFont ? Text(kTextFont)
+                                                                      : QStringLiteral("..."));
         pick->setObjectName(name + QStringLiteral(".pick"));
         layout->addWidget(pick);
         QLineEdit* line = control.line;
@@ -229,7 +238,8 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
       }
       file_infos->addWidget(row);
     } else if (field.page == OptionsPage::kMain) {
-      labelled ? main_form->insertRow(main_row++, label, row) : main_form->insertRow(main_row++, row);
+      labelled ? main_form->insertRow(main_row++, label, row)
+               : main_form->insertRow(main_row++, row);
     } else {
       labelled ? form->addRow(label, row) : form->addRow(row);
     }
@@ -240,9 +250,11 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes, std::
     Control* c = &control;
     connect(c->pen_button, &QPushButton::clicked, this, [this, c] {
       const auto now = levels::PenColour(c->pen);
-      const QColor chosen = QColorDialog::getColor(now ? QColor(now->r, now->g, now->b) : QColor(Qt::black), this);
+      const QColor chosen =
+          QColorDialog::getColor(now ? QColor(now->r, now->g, now->b) : QColor(Qt::black), this);
       if (!chosen.isValid()) return;
-      c->pen = levels::PenFromColour({uint8_t(chosen.red()), uint8_t(chosen.green()), uint8_t(chosen.blue())});
+      c->pen = levels::PenFromColour(
+          {uint8_t(chosen.red()), uint8_t(chosen.green()), uint8_t(chosen.blue())});
       ShowPen(*c);
     });
   }
@@ -296,7 +308,8 @@ void OptionsWindow::SetForm(const settings::OptionsForm& form) {
       Q_EMIT c.slider->valueChanged(c.slider->value());  // the value's text, even when unchanged
     }
     if (c.combo && !c.combo->isEditable()) c.combo->setCurrentIndex(value.number);
-    if (c.combo && c.combo->isEditable()) c.combo->setCurrentText(QString::fromStdString(value.text));
+    if (c.combo && c.combo->isEditable())
+      c.combo->setCurrentText(QString::fromStdString(value.text));
     if (c.line) c.line->setText(QString::fromStdString(value.text));
     if (c.pen_button) {
       c.pen = value.pen;

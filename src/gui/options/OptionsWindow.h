@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <memory>
 #include <string>
 
