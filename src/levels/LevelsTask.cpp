@@ -29,9 +29,8 @@ LevelsTask::~LevelsTask() { Stop(); }
 void LevelsTask::Start() {
   if (thread_.joinable()) return;
   signals_.Take(kBreak | kPriorityBit);
-  platform::Signals started;
-  thread_ = std::thread([this, &started] { Run(started); });
-  started.Wait(kStarted);
+  thread_ = std::thread([this] { Run(); });
+  started_.Wait(kStarted);
 }
 
 void LevelsTask::Stop() {
@@ -59,11 +58,10 @@ settings::LevelsSettings LevelsTask::Options() const {
   return options_;
 }
 
-// starter is the creator's, valid only until it has been signalled.
-void LevelsTask::Run(platform::Signals& starter) {
+void LevelsTask::Run() {
   platform::NameThisThread("Tunewright_levels");
   platform::SetThisThreadPriority(Options().priority);
-  starter.Signal(kStarted);
+  started_.Signal(kStarted);
   for (;;) {
     const int32_t delay = std::clamp(Options().refresh_delay, 1, 4);
     const uint32_t got = signals_.WaitFor(kBreak | kPriorityBit, kTick * delay);

@@ -52,13 +52,16 @@ class LevelsTask {
   uint64_t Updates() const;
 
  private:
-  void Run(platform::Signals& starter);
+  void Run();
   void UpdateOnce();
   settings::LevelsSettings Options() const;
 
   LevelsSource source_;
   LevelsDisplay display_;
   platform::Signals signals_;
+  // The start-up handshake; a member, since the task may still be inside Signal()
+  // when Start returns.
+  platform::Signals started_;
   std::thread thread_;  // main task only
 
   mutable std::mutex options_mutex_;
