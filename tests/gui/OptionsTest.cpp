@@ -16,6 +16,8 @@
 #include "gui/levels/ScopesWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/options/OptionsWindow.h"
+#include "gui/playlist/PlaylistModel.h"
+#include "gui/playlist/PlaylistView.h"
 #include "gui/toolkit/Requester.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
 #include "settings/SettingsFile.h"
@@ -50,7 +52,8 @@ class OptionsTest : public QObject {
  private Q_SLOTS:
   void useRoundTripsEveryKindOfControlIntoTheRunningProgram() {
     guitest::Session s;
-    s.Start();
+    s.Start({s.Tone("tone.wav", 2)});
+    s.Core().Stop();
     QPointer<OptionsWindow> options = OpenOptions(s);
     QVERIFY(options);
     Control<QSlider>(*options, "MAIN.INTER_FILE")->setValue(4);
@@ -64,6 +67,7 @@ class OptionsTest : public QObject {
     Control<QSlider>(*options, "MPEG3.MONO_FREQ_MAX")->setValue(0);
     Control<QSlider>(*options, "CDDA.UNIT")->setValue(3);
     Control<QCheckBox>(*options, "FILE.LOAD_IN_RAM")->setChecked(true);
+    Control<QLineEdit>(*options, "DISPLAY.LIST_PATTERN")->setText(QStringLiteral("<%t>"));
     Click(*options, "use");
     QTRY_VERIFY(!options);  // closed and gone
 
@@ -79,6 +83,8 @@ class OptionsTest : public QObject {
     QVERIFY(s.Player().Scopes().isVisible());
     QVERIFY(s.Player().Scopes().Task().Running());
     QVERIFY(!s.Player().Window().findChild<QWidget*>(QStringLiteral("volumeBalance"))->isVisible());
+    auto& rows = s.Player().Window().findChild<PlaylistView*>()->Model();
+    QCOMPARE(rows.data(rows.index(0), Qt::DisplayRole).toString(), QStringLiteral("<tone.wav>"));
 
     options = OpenOptions(s);
     QVERIFY(options);

@@ -15,6 +15,7 @@
 #include "gui/mainwindow/RequestHandler.h"
 #include "gui/mainwindow/SongDisplay.h"
 #include "gui/mainwindow/TransportBar.h"
+#include "gui/playlist/PlaylistModel.h"
 #include "gui/playlist/PlaylistView.h"
 #include "gui/playlist/PlaylistWindow.h"
 #include "gui/toolkit/ReturnIdDispatcher.h"
@@ -55,6 +56,7 @@ struct MainWindow::Private {
   PlaylistWindow* playlist_window = nullptr;
   std::unique_ptr<RequestHandler> requests{};
   bool list_in_window = false;
+  std::string list_pattern{};  // the LIST_PATTERN the rows show
 
   bool Shown(DisplayOption option) const { return core.IsDisplayOptionShown(option); }
 };
@@ -96,7 +98,14 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
   }
   ApplyDisplayOptions();
   // Applying DISPLAY, BUTTONS and MAIN (the options window) redraws what they choose.
-  settings::Main().SetListener([this](const settings::MainSettings&) { ApplyDisplayOptions(); });
+  p_->list_pattern = settings::Main().Fetch().list_pattern;
+  settings::Main().SetListener([this](const settings::MainSettings& main) {
+    ApplyDisplayOptions();
+    // A new row pattern retitles every row.
+    if (main.list_pattern == p_->list_pattern) return;
+    p_->list_pattern = main.list_pattern;
+    p_->list->Model().OnRowsReordered();
+  });
   qApp->installEventFilter(this);
   core.AddListener(this);
 }
