@@ -48,6 +48,10 @@ tw_glob(AUDIO_SOURCES audio)
 tw_subsystem(tw_audio SOURCES ${AUDIO_SOURCES}
              DEPS tw_decoders tw_settings tw_platform PkgConfig::ALSA)
 
+# The level meters' analysis and its task, over the engine's last-block copy.
+tw_glob(LEVELS_SOURCES levels)
+tw_subsystem(tw_levels SOURCES ${LEVELS_SOURCES} DEPS tw_audio tw_settings tw_platform)
+
 tw_glob(AUDIODB_SOURCES audiodb)
 tw_subsystem(tw_audiodb SOURCES ${AUDIODB_SOURCES} DEPS tw_settings tw_platform)
 
@@ -76,4 +80,4 @@ tw_subsystem(tw_shell SOURCES ${SHELL_SOURCES} DEPS tw_port tw_player tw_registr
 
 add_library(tunewright_core INTERFACE)
 target_link_libraries(tunewright_core INTERFACE tw_shell tw_port tw_player tw_registry tw_cdda tw_decoders
-                      tw_audio tw_audiodb tw_karaoke tw_settings tw_texts tw_platform)
+                      tw_levels tw_audio tw_audiodb tw_karaoke tw_settings tw_texts tw_platform)

@@ -62,12 +62,13 @@ struct BlockDesc {
   const void* buffer[2] = {nullptr, nullptr};
 };
 
-// The half just filled, as the level meters read it.
+// The half just filled, valid only during the last-block call (the mixer refills it).
 struct LastBlockInfo {
   int32_t frames = 0;
   const void* buffer[2] = {nullptr, nullptr};
   int16_t channels = 0;
   int16_t bits = 0;
+  int32_t gain[2] = {0, 0};  // channel volumes, 64 = unity
 };
 
 struct OutputParams {
@@ -75,7 +76,8 @@ struct OutputParams {
   uint32_t mode_id = 0;
   std::string mode_name;  // ALSA device when TUNEWRIGHT_OUTPUT is not set
   int32_t ring_frames = 0;
-  // Called after every fill, from the mixer thread; must not call back into AUDIOMAN.
+  // Called after every fill, from the mixer thread; must not call back into AUDIOMAN
+  // and must copy what it keeps.
   std::function<void(const LastBlockInfo&)> last_block;
   int16_t channels = 2;  // 1 or 2
   int16_t bits = 16;     // 8 or 16

@@ -111,7 +111,8 @@ int FillHalf(Manager& m) {
   m.current_half ^= 1;
   TryWritePending(m);
   if (m.params.last_block)
-    m.params.last_block({frames, {target[0], target[1]}, m.params.channels, m.params.bits});
+    m.params.last_block({frames, {target[0], target[1]}, m.params.channels, m.params.bits,
+                         {m.params.volume0, m.params.volume1}});
   return half;
 }
 

@@ -148,11 +148,15 @@ bool Engine_Start(int32_t buffer_time_ms, platform::Signals* notify, uint32_t no
     return false;
   }
   engine = std::move(pc);
+  // Applied AUDIO values reach the running task: PRIORITY at once; the device,
+  // buffer and mixing values are read when the next song starts.
+  settings::SetAudioListener([](const settings::AudioSettings& audio) { Engine_SetPriority(audio.priority); });
   return true;
 }
 
 void Engine_Shutdown() {
   if (!engine) return;
+  settings::SetAudioListener({});
   if (engine->task_state.load() != kTaskEnded) Send(kCmdQuit);
   if (engine->thread.joinable()) engine->thread.join();
   engine.reset();
@@ -299,17 +303,14 @@ int32_t Engine_GetLoad() {
   return Engine_GetState() == kEnginePlaying ? engine->load.load() / 10 : 0;
 }
 
-int32_t Engine_GetLastBlock(const void* buffers[2], int16_t* channels, int16_t* bits) {
-  LastBlockInfo info;
-  if (Engine_GetState() == kEnginePlaying) {
-    std::lock_guard lock(engine->last_block_mutex);
-    info = engine->last_block;
+int32_t Engine_CopyLastBlock(OutputSnapshot& out) {
+  if (!engine) {
+    out = OutputSnapshot{};
+    return 0;
   }
-  buffers[0] = info.buffer[0];
-  buffers[1] = info.buffer[1];
-  *channels = info.channels;
-  *bits = info.bits;
-  return info.frames;
+  engine->last_block.CopyTo(out);
+  if (Engine_GetState() != kEnginePlaying) out.frames = 0;
+  return out.frames;
 }
 
 void Engine_SetPriority(int8_t priority) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "audio/OutputSnapshot.h"
 #include "decoders/TrackInfo.h"
 
 namespace platform {
@@ -67,8 +68,9 @@ int32_t Engine_SeekBy(int hold, double step);
 double Engine_GetTime();
 int32_t Engine_GetState();
 int32_t Engine_GetLoad();  // decoding load in percent while playing
-// Frames of the last block handed to the output, with its buffers; 0 unless playing.
-int32_t Engine_GetLastBlock(const void* buffers[2], int16_t* channels, int16_t* bits);
+// Copies the block last handed to the output into out (its buffers are reused);
+// out.frames is 0 unless playing. Any thread, while the engine runs.
+int32_t Engine_CopyLastBlock(OutputSnapshot& out);
 // PRIORITY, applied to the running task at once.
 void Engine_SetPriority(int8_t priority);
 // Sends the task the break signal: playback stops and the task ends.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "audio/AudioMan.h"
+#include "audio/OutputSnapshot.h"
 #include "decoders/TrackInfo.h"
 #include "platform/Signals.h"
 
@@ -98,8 +99,7 @@ struct PlayerControl {
   double buffer_seconds = 0.25;  // message (from buffer_time)
   std::atomic<int32_t> load{0};  // per mille of real time, moving average
 
-  std::mutex last_block_mutex;
-  LastBlockInfo last_block;  // protected by last_block_mutex
+  OutputSnapshotSlot last_block;  // filled by the mixer, emptied when the output stops
 
   bool intro_active = false;  // task
   double intro_left = 0.0;    // task

@@ -35,6 +35,12 @@ void Report(PlayerControl& pc, int32_t state) {
   if (pc.notify) pc.notify->Signal(pc.notify_bits);
 }
 
+// Once the output stopped no fill comes, so the emptied snapshot stays empty.
+void StopOutput(PlayerControl& pc, int32_t value) {
+  Aum_Control(kAumCtlStop, value);
+  pc.last_block.Clear();
+}
+
 void CloseDecoder(PlayerControl& pc) {
   if (pc.track_open && pc.track.close) pc.track.close();
   pc.track_open = false;
@@ -111,7 +117,7 @@ void AfterBlock(PlayerControl& pc) {
 
 // The song ends early: its output refused a block.
 void AbandonSong(PlayerControl& pc) {
-  Aum_Control(kAumCtlStop, 1);
+  StopOutput(pc, 1);
   CloseDecoder(pc);
   pc.task_state.store(kTaskIdle);
   Report(pc, kEngineStopped);
@@ -125,10 +131,7 @@ OutputParams MakeOutputParams(PlayerControl& pc) {
   p.ring_frames = Engine_RingFrames(pc.buffer_seconds, pc.out_frequency.load());
   p.largest_block = kBlockFrames;
   p.last_block = [&pc](const LastBlockInfo& info) {
-    {
-      std::lock_guard lock(pc.last_block_mutex);
-      pc.last_block = info;
-    }
+    pc.last_block.Store(info);
     pc.task_signals.Signal(kRoomBit);
   };
   p.channels = pc.track.stereo ? 2 : 1;
@@ -161,7 +164,7 @@ bool ReopenForNewFormat(PlayerControl& pc) {
   pc.format_change_pending = false;
   pc.track.format(&pc.track);
   TakeTrackFrequency(pc);
-  Aum_Control(kAumCtlStop, 1);
+  StopOutput(pc, 1);
   return Playable(pc.track) && Aum_Open(MakeOutputParams(pc)) == 0;
 }
 
@@ -193,7 +196,7 @@ int32_t HandlePlay(PlayerControl& pc) {
   pc.output_error.store(0);
   const int32_t frames = PumpFirstBlock(pc);
   if (frames < 0) {
-    Aum_Control(kAumCtlStop, 1);
+    StopOutput(pc, 1);
     CloseDecoder(pc);
     return 3;
   }
@@ -235,7 +238,7 @@ bool HandleCommand(PlayerControl& pc) {
       pc.result = HandlePlay(pc);
       break;
     case kCmdStop:
-      if (state != kTaskIdle) Aum_Control(kAumCtlStop, 1);
+      if (state != kTaskIdle) StopOutput(pc, 1);
       CloseDecoder(pc);
       pc.task_state.store(kTaskIdle);
       Report(pc, kEngineStopped);
@@ -252,7 +255,7 @@ bool HandleCommand(PlayerControl& pc) {
       pc.task_state.store(kTaskPlaying);
       break;
     case kCmdQuit:
-      Aum_Control(kAumCtlStop, 1);
+      StopOutput(pc, 1);
       CloseDecoder(pc);
       pc.task_state.store(kTaskIdle);
       return false;
@@ -265,7 +268,7 @@ bool HandleCommand(PlayerControl& pc) {
       pc.format_change_pending = false;
       pc.position = pc.track.seek(pc.position);
       if (state == kTaskPaused)
-        Aum_Control(kAumCtlStop, 0);
+        StopOutput(pc, 0);
       else
         pc.priority_drop_pending = true;
       if (state == kTaskPlaying) Aum_Control(kAumCtlHalt, 1);
@@ -348,7 +351,7 @@ uint32_t RunState(PlayerControl& pc) {
       pc.reported_state.store(kEnginePaused);
       return 0;
     case kTaskFinished:
-      Aum_Control(kAumCtlStop, 1);
+      StopOutput(pc, 1);
       CloseDecoder(pc);
       pc.task_state.store(kTaskIdle);
       Report(pc, kEngineFinished);
@@ -370,7 +373,7 @@ void RunLoop(PlayerControl& pc) {
       platform::SetThisThreadPriority(pc.priority.load());
     if ((bits & kPortBit) && !ServePort(pc)) return;
     if (bits & platform::Signals::kBreakC) {
-      Aum_Control(kAumCtlStop, 1);
+      StopOutput(pc, 1);
       CloseDecoder(pc);
       pc.task_state.store(kTaskIdle);
       return;

@@ -10,6 +10,7 @@
 #include "gui/audiodb/AudioDbWindow.h"
 #include "gui/cdtitles/CdTitleEditor.h"
 #include "gui/karaoke/KaraokeWindows.h"
+#include "gui/levels/ScopesWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
 #include "gui/toolkit/MethodQueue.h"
@@ -45,6 +46,7 @@ struct WindowedPlayer::Private {
   std::unique_ptr<TagEditorWindow> tag_editor;  // registered before any file is identified
   std::unique_ptr<AudioDbWindow> database_window;
   std::unique_ptr<KaraokeWindows> karaoke;
+  std::unique_ptr<ScopesWindow> scopes;
   QTimer tick;
   std::unique_ptr<QSocketNotifier> wake;
   // The CD poll's worker answers through a descriptor; every 20th tick starts it.
@@ -68,6 +70,7 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
   p_->core.AddListener(this);
   p_->window = std::make_unique<MainWindow>(p_->core, p_->dispatcher);
   p_->karaoke = std::make_unique<KaraokeWindows>(p_->core);
+  p_->scopes = std::make_unique<ScopesWindow>(p_->core, p_->queue);
   if (p_->options.iconified) p_->core.SetButton(player::Button::kIconify, true);
 
   platform::Signals& signals = *p_->options.signals;
@@ -95,6 +98,8 @@ WindowedPlayer::WindowedPlayer(player::TransportEngine& engine, WindowedPlayerOp
 }
 
 WindowedPlayer::~WindowedPlayer() {
+  // The levels task reads the engine: it ends first.
+  p_->scopes.reset();
   p_->tick.stop();
   p_->wake.reset();
   p_->core.RemoveListener(this);
@@ -126,6 +131,7 @@ void WindowedPlayer::Start() {
 
 player::PlayerCore& WindowedPlayer::Core() { return p_->core; }
 MainWindow& WindowedPlayer::Window() { return *p_->window; }
+ScopesWindow& WindowedPlayer::Scopes() { return *p_->scopes; }
 ReturnIdDispatcher& WindowedPlayer::Dispatcher() { return p_->dispatcher; }
 MethodQueue& WindowedPlayer::Queue() { return p_->queue; }
 TagEditorWindow& WindowedPlayer::TagEditor() { return *p_->tag_editor; }

@@ -20,6 +20,7 @@ namespace gui {
 
 class KaraokeWindows;
 class MainWindow;
+class ScopesWindow;
 class MethodQueue;
 class ReturnIdDispatcher;
 class TagEditorWindow;
@@ -49,6 +50,7 @@ class WindowedPlayer : public QObject, public player::PlayerListener {
 
   player::PlayerCore& Core();
   MainWindow& Window();
+  ScopesWindow& Scopes();
   ReturnIdDispatcher& Dispatcher();
   MethodQueue& Queue();
   TagEditorWindow& TagEditor();

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTabWidget>
 #include <QTest>
 
 #include <cstdio>
@@ -32,11 +33,14 @@
 #include "gui/karaoke/KaraokeWindow.h"
 #include "gui/karaoke/KaraokeWindows.h"
 #include "gui/karaoke/PictureWindow.h"
+#include "gui/levels/ScopesWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/mainwindow/Manual.h"
+#include "gui/options/OptionsWindow.h"
 #include "gui/playlist/PlaylistWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
 #include "gui/toolkit/Requester.h"
+#include "levels/PenSpec.h"
 #include "settings/SettingsGroups.h"
 
 extern char** environ;
@@ -231,6 +235,66 @@ class ScreenshotTest : public QObject {
     QTest::qWait(300);  // the folder is read in the background
     Shot(*files, "select-files");
     files->reject();
+  }
+
+  // Scopes in both forms while a song plays, with custom pens for the custom form.
+  void scopesStandardAndCustom() {
+    guitest::Session s;
+    s.Start({s.Tone("a.wav", 60, 1000)});
+    QTRY_COMPARE(s.Core().State(), player::PlayState::kPlaying);
+    settings::LevelsSettings levels = settings::Levels().Fetch();
+    levels.window_opened = 1;
+    levels.meter_type = levels.gauge_type = levels.spectrum_type = 1;
+    levels.cpu_usage = 1;
+    settings::Levels().Apply(levels);
+    ScopesWindow& scopes = s.Player().Scopes();
+    QTRY_VERIFY(scopes.Shown().level[0] > 60);
+    QTest::qWait(300);
+    const QStringList standard = Shot(scopes, "scopes-standard");
+    for (const char* name : {"meterLeft", "gaugeRight", "band0", "band15", "cpu"}) QVERIFY2(Has(standard, name), name);
+
+    levels.meter_type = levels.gauge_type = levels.spectrum_type = 2;
+    levels.meter_back_pen = levels::PenFromColour({20, 24, 40});
+    levels.meter_scale_pen = levels::PenFromColour({220, 220, 200});
+    levels.meter_needle_pen = levels::PenFromColour({255, 80, 40});
+    levels.gauge_body_pen = levels::PenFromColour({40, 200, 90});
+    levels.spectrum_body_pen = levels::PenFromColour({60, 140, 255});
+    levels.spectrum_top_pen = levels::PenFromColour({255, 255, 255});
+    settings::Levels().Apply(levels);
+    QTest::qWait(300);
+    const QStringList custom = Shot(scopes, "scopes-custom");
+    for (const char* name : {"needleLeft", "barRight", "spectrumLeft", "spectrumRight", "cpu"})
+      QVERIFY2(Has(custom, name), name);
+    QVERIFY(!Has(custom, "meterLeft"));
+  }
+
+  // Every page and inner tab of the options window.
+  void optionsEveryTab() {
+    guitest::Session s;
+    s.Start();
+    OptionsWindow options(&s.Player().Window(), {{"default", "hw:0,0"}, {0, 1}}, s.Dir().File("unused.cfg"));
+    options.show();
+    auto* pages = options.findChild<QTabWidget*>(QStringLiteral("pages"));
+    auto* main_tabs = options.findChild<QTabWidget*>(QStringLiteral("mainTabs"));
+    auto* mpeg = options.findChild<QTabWidget*>(QStringLiteral("pageMpeg"));
+    QVERIFY(pages && main_tabs && mpeg);
+    const char* main_names[] = {"options-main-file", "options-main-display", "options-main-buttons"};
+    for (int t = 0; t < main_tabs->count(); ++t) {
+      pages->setCurrentIndex(0);
+      main_tabs->setCurrentIndex(t);
+      Shot(options, main_names[t]);
+    }
+    const char* page_names[] = {nullptr, "options-audio", "options-karaoke", "options-scopes", nullptr, "options-cdda"};
+    for (int p = 1; p < pages->count(); ++p) {
+      pages->setCurrentIndex(p);
+      if (page_names[p]) QVERIFY(Has(Shot(options, page_names[p]), "pages"));
+    }
+    pages->setCurrentWidget(mpeg);
+    mpeg->setCurrentIndex(0);
+    QVERIFY(Has(Shot(options, "options-mpeg-layers12"), "MPEG2.MONO_QUALITY"));
+    mpeg->setCurrentIndex(1);
+    QVERIFY(Has(Shot(options, "options-mpeg-layer3"), "MPEG3.MONO_FORCED"));
+    options.Cancel();
   }
 };
 

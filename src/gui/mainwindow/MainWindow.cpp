@@ -19,6 +19,7 @@
 #include "gui/mainwindow/RequestHandler.h"
 #include "gui/mainwindow/SongDisplay.h"
 #include "gui/mainwindow/TransportBar.h"
+#include "gui/playlist/PlaylistModel.h"
 #include "gui/playlist/PlaylistView.h"
 #include "gui/playlist/PlaylistWindow.h"
 #include "gui/toolkit/FileDrops.h"
@@ -61,6 +62,7 @@ struct MainWindow::Private {
   std::unique_ptr<RequestHandler> requests{};
   QSystemTrayIcon* tray = nullptr;  // made when first iconified where the desktop has a tray
   bool list_in_window = false;
+  std::string list_pattern{};  // the LIST_PATTERN the rows show
 
   bool Shown(DisplayOption option) const { return core.IsDisplayOptionShown(option); }
 };
@@ -106,12 +108,22 @@ MainWindow::MainWindow(player::PlayerCore& core, ReturnIdDispatcher& dispatcher)
     OnSubWindowChanged(window, core.IsSubWindowOpen(window));
   }
   ApplyDisplayOptions();
+  // Applying DISPLAY, BUTTONS and MAIN (the options window) redraws what they choose.
+  p_->list_pattern = settings::Main().Fetch().list_pattern;
+  settings::Main().SetListener([this](const settings::MainSettings& main) {
+    ApplyDisplayOptions();
+    // A new row pattern retitles every row.
+    if (main.list_pattern == p_->list_pattern) return;
+    p_->list_pattern = main.list_pattern;
+    p_->list->Model().OnRowsReordered();
+  });
   qApp->installEventFilter(this);
   setAcceptDrops(true);
   core.AddListener(this);
 }
 
 MainWindow::~MainWindow() {
+  settings::Main().SetListener({});
   p_->core.RemoveListener(this);
   qApp->removeEventFilter(this);
   p_->requests.reset();

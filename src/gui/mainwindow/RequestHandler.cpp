@@ -10,8 +10,10 @@
 
 #include <optional>
 
+#include "gui/options/OptionsWindow.h"
 #include "gui/toolkit/Requester.h"
 #include "platform/WildcardPattern.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsGroups.h"
 #include "shell/Texts.h"
 
@@ -124,8 +126,19 @@ void RequestHandler::OnRequest(player::Request request) {
       Tell({}, QStringLiteral("The windows follow the desktop's Qt style (%1).")
                    .arg(QApplication::style()->name()));
       break;
-    case player::Request::kOptions: break;  // the options window comes with the settings windows
+    case player::Request::kOptions: ShowOptions(); break;
   }
+}
+
+// One options window at a time, filled afresh each time it opens.
+void RequestHandler::ShowOptions() {
+  if (!options_) {
+    options_ = new OptionsWindow(&parent_, ListOutputModes(), settings::Settings_DefaultPath());
+    options_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  options_->show();
+  options_->raise();
+  options_->activateWindow();
 }
 
 void RequestHandler::SelectFiles(bool append) {

@@ -1,13 +1,16 @@
 // What only a window can do for the player: the Select files and Save playlist
-// requesters, the overwrite question and the About boxes. Each is window-modal
+// requesters, the overwrite question, the About boxes and the options window. Each is window-modal
 // and answers by callback, so the loop keeps serving the port and the tick.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include "player/PlayerCore.h"
 
 namespace gui {
+
+class OptionsWindow;
 
 class RequestHandler : public player::PlayerListener {
  public:
@@ -19,6 +22,7 @@ class RequestHandler : public player::PlayerListener {
   void OnRequest(player::Request request) override;
 
  private:
+  void ShowOptions();
   void SelectFiles(bool append);
   void SavePlaylistAs();
   void Save(const QString& path);
@@ -26,6 +30,7 @@ class RequestHandler : public player::PlayerListener {
 
   player::PlayerCore& core_;
   QWidget& parent_;
+  QPointer<OptionsWindow> options_;
 };
 
 }  // namespace gui
