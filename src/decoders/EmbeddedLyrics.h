@@ -6,8 +6,9 @@
 
 namespace decoders {
 
-// The LYRICS comment of an Ogg Vorbis, FLAC (native or Ogg) or Opus file; empty
-// when the file is none of these, cannot be read or has no such comment.
+// The LYRICS comment of an Ogg Vorbis, FLAC (native or Ogg) or Opus file, or
+// the ID3v2 USLT frame (else the APEv2 "Lyrics" item) of an MPEG file that
+// starts with an ID3v2 tag; empty when the file cannot be read or has no lyrics.
 std::string ReadEmbeddedLyrics(const std::string& path);
 
 }  // namespace decoders

@@ -5,6 +5,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
 
 #include <climits>
 #include <mutex>
@@ -128,7 +129,47 @@ void OverlayGain(float* into, float first, float second) {
     *into = second;
 }
 
+bool HasText(const TagLib::Tag* tag) { return tag && !tag->isEmpty(); }
+
+std::string Id3v2Lyrics(TagLib::ID3v2::Tag& tag) {
+  for (const TagLib::ID3v2::Frame* frame : tag.frameList("USLT")) {
+    const auto* lyrics = dynamic_cast<const TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
+    if (lyrics && !lyrics->text().isEmpty()) return Utf8(lyrics->text());
+  }
+  return {};
+}
+
+std::string ApeLyrics(TagLib::APE::Tag& tag) {
+  const TagLib::APE::ItemListMap& items = tag.itemListMap();
+  const auto item = items.find("LYRICS");  // APE keys are kept upper-cased
+  if (item == items.end() || item->second.type() != TagLib::APE::Item::Text) return {};
+  return Utf8(item->second.toString());
+}
+
 }  // namespace
+
+bool HasRicherMpegTags(const std::string& path) {
+  SilenceTagLib();
+  try {
+    TagLib::MPEG::File file(path.c_str(), false);
+    return file.isValid() && (HasText(file.ID3v2Tag()) || HasText(file.APETag()));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string ReadMpegLyrics(const std::string& path) {
+  SilenceTagLib();
+  try {
+    TagLib::MPEG::File file(path.c_str(), false);
+    if (!file.isValid()) return {};
+    std::string lyrics = file.hasID3v2Tag() ? Id3v2Lyrics(*file.ID3v2Tag()) : std::string();
+    if (lyrics.empty() && file.hasAPETag()) lyrics = ApeLyrics(*file.APETag());
+    return lyrics;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
 void ReadMpegTags(const std::string& path, TrackInfo* track) {
   SilenceTagLib();

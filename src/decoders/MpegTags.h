@@ -15,4 +15,12 @@ namespace decoders {
 // read, leaves the track as it was.
 void ReadMpegTags(const std::string& path, TrackInfo* track);
 
+// True when the file carries an ID3v2 or APEv2 tag with any text: what the
+// player shows then comes from there, not from the ID3v1 tag alone.
+bool HasRicherMpegTags(const std::string& path);
+
+// The lyrics of an ID3v2 USLT frame, else of an APEv2 "Lyrics" item; empty
+// when there are none or the tags cannot be read.
+std::string ReadMpegLyrics(const std::string& path);
+
 }  // namespace decoders

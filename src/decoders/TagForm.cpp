@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "decoders/MpegTags.h"
 #include "platform/Utf8.h"
 
 namespace decoders {
@@ -62,7 +63,7 @@ TagFormTarget TagForm::Target(const std::string& path, bool editing) {
   }
   path_ = path;
   tag_ = tag;
-  has_richer_tags = false;  // a note about the last file must not stay
+  has_richer_tags = HasRicherMpegTags(path);  // a note about the last file must not stay
   SetTexts({tag.title, tag.artist, tag.album, tag.year, tag.genre, tag.comment});
   RememberTexts();
   return TagFormTarget::kLoaded;

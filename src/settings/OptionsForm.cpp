@@ -23,6 +23,7 @@ constexpr int32_t kPositionsPerDecodingValue = 4;
 
 // Cycle choices.
 const std::vector<int32_t> kOffOnAuto = {6014, 6015, 6016};
+const std::vector<int32_t> kOffTrackAlbum = {6014, 6107, 6108};
 const std::vector<int32_t> kLines = {6043, 6044};
 const std::vector<int32_t> kDisplayTypes = {6062, 6063, 6064};
 const std::vector<int32_t> kQualities = {6035, 6036, 6037};
@@ -271,6 +272,10 @@ std::vector<OptionsField> MakeFields() {
                      TW_AT(audio.priority)));
   f.push_back(Slider("AUDIO.BUFFER_TIME", P::kAudio, G::kAudio, 6021, 5056, 1, 30, T::kSeconds,
                      TW_AT(audio.buffer_time), 1000));
+  f.push_back(Cycle("AUDIO.REPLAYGAIN", P::kAudio, G::kAudio, 6106, 0, kOffTrackAlbum,
+                    TW_AT(audio.replaygain)));
+  f.push_back(Slider("AUDIO.REPLAYGAIN_PREAMP", P::kAudio, G::kAudio, 6109, 0, -15, 15, T::kPlain,
+                     TW_AT(audio.replaygain_preamp)));
   // Karaoke page.
   f.push_back(Flag("KARAOKE.WINDOW_OPENED", P::kKaraoke, G::kKaraoke, 6042, 5057,
                    TW_AT(karaoke.window_opened)));

@@ -29,8 +29,8 @@ inline constexpr const char* kStartupOptionLines[] = {
     "B=dB         bass shelf, switches tone control on",
     "T=dB         treble shelf, switches tone control on",
     "FILTER=n     filter switch",
-    "GUI          the windowed mode (not in this build yet)",
-    "ICONIFIED    the windowed mode, starting iconified",
+    "GUI          open the window (also without any words)",
+    "ICONIFIED    open the window iconified",
     "RG=mode      ReplayGain: OFF, TRACK or ALBUM",
 };
 
@@ -43,8 +43,9 @@ struct StartupOptions {
 
 // Parses the words after the program name and applies the options to audio in
 // their fixed order, with their clamps. Nullopt when the words do not match the
-// template, or when there are no names and neither GUI nor ICONIFIED: the
-// caller then prints the usage text, as for an RG= word other than OFF, TRACK and ALBUM. No words at all is the windowed run.
+// template, or when there are no names and neither GUI nor ICONIFIED, or for an
+// RG= word other than OFF, TRACK and ALBUM: the caller then prints the usage
+// text. No words at all is the windowed run.
 std::optional<StartupOptions> ParseStartupOptions(const std::vector<std::string>& words,
                                                   settings::AudioSettings& audio);
 

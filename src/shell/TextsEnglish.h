@@ -278,6 +278,10 @@ inline constexpr EnglishText kEnglishTexts[] = {
     {6103, "File infos"},
     {6104, "Save failed"},
     {6105, "The settings could not be saved to '%s'."},
+    {6106, "ReplayGain"},
+    {6107, "Track"},
+    {6108, "Album"},
+    {6109, "Preamp (dB)"},
     // Messages with a file or field name.
     {9000, "'%s' is not a valid playlist\n"},
     {9001, "Can't play file '%s'\n"},

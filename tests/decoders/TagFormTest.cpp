@@ -6,6 +6,7 @@
 
 #include "MpegOggSupport.h"
 #include "decoders/Decoders.h"
+#include "decoders/EmbeddedLyrics.h"
 #include "decoders/TagForm.h"
 #include "support/SizeLimitedChild.h"
 
@@ -105,6 +106,24 @@ TEST_F(TagFormFile, AFailedWriteIsReportedKeepsTheTypedTextsAndLeavesTheFileAsIt
 }
 
 void FakeEditor(const std::string&, void (*)(void*), void*) {}
+
+// A file whose ID3v2 tag the player shows gets the note that only ID3v1 is
+// written here; its USLT lyrics reach the karaoke display.
+TEST_F(TagFormFile, AnId3v2TagIsNotedAndItsLyricsAreRead) {
+  TW_REQUIRE_TOOLS("lame", "sox");
+  const std::string plain = MakeMp3("plain.mp3");
+  const std::string tagged = MakeMp3("tagged.mp3");
+  RunOk("/usr/bin/python3 " + ShellQuote(TW_TEST_SOURCE_DIR "/tests/support/tagmp3.py") + " " +
+        ShellQuote(tagged) + " id3 4 utf8 TIT2=Song " +
+        ShellQuote("USLT=[00:01.00]erste Zeile\\n[00:02.50]zweite \u00C4"));
+  TagForm form;
+  ASSERT_EQ(form.Target(tagged, false), TagFormTarget::kLoaded);
+  EXPECT_TRUE(form.has_richer_tags);
+  ASSERT_EQ(form.Target(plain, false), TagFormTarget::kLoaded);
+  EXPECT_FALSE(form.has_richer_tags);  // the note of the last file does not stay
+  EXPECT_EQ(decoders::ReadEmbeddedLyrics(tagged), "[00:01.00]erste Zeile\n[00:02.50]zweite \u00C4");
+  EXPECT_EQ(decoders::ReadEmbeddedLyrics(plain), "");
+}
 
 TEST_F(TagFormFile, MpegTracksCarryTheEditorSetBeforeTheyWereIdentified) {
   TW_REQUIRE_TOOLS("lame", "sox");

@@ -4,7 +4,7 @@
 usage: tagmp3.py FILE PART [-- PART ...]
   id3 VERSION ENCODING KEY=VALUE...  ID3v2 (VERSION 3 or 4; ENCODING latin1, utf16
                                      or utf8); KEY a frame id (TIT2, TPE1, TALB,
-                                     TCON, TDRC, COMM) or TXXX:DESCRIPTION
+                                     TCON, TDRC, COMM, USLT) or TXXX:DESCRIPTION
   ape KEY=VALUE...                   APEv2 items
   v1 TITLE ARTIST ALBUM              an ID3v1 tag appended by hand
 Saving ID3v2 removes an ID3v1 tag, so give v1 last.
@@ -29,6 +29,8 @@ def tag_id3(path, version, encoding, words):
             tags.add(id3.TXXX(encoding=enc, desc=key[5:], text=[value]))
         elif key == "COMM":
             tags.add(id3.COMM(encoding=enc, lang="eng", desc="", text=[value]))
+        elif key == "USLT":
+            tags.add(id3.USLT(encoding=enc, lang="eng", desc="", text=value.replace("\\n", "\n")))
         else:
             tags.add(getattr(id3, key)(encoding=enc, text=[value]))
     tags.save(path, v1=0, v2_version=int(version))
