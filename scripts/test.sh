@@ -36,7 +36,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 # Threads: the audio engine, the voice layer, the CD poll, the player and the port
 # are the concurrent parts; only their tests are built under ThreadSanitizer.
-tsan_labels=(audio cdda player port shell)
+tsan_labels=(audio cdda levels player port shell)
 configure_and_build build-tsan "${tsan_labels[*]/#/test_} tunewright twdecode" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNEWRIGHT_TSAN=ON
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure \
