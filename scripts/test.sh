@@ -34,7 +34,7 @@ configure_and_build build-asan all -DCMAKE_BUILD_TYPE=Debug -DTUNEWRIGHT_SANITIZ
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" ctest --test-dir build-asan -j "$jobs" --output-on-failure
 
-# Threads: the audio engine, the voice layer, the CD poll, the player and the port
+# Threads: the audio engine, the voice layer, the CD poll, the levels task, the player and the port
 # are the concurrent parts; only their tests are built under ThreadSanitizer.
 tsan_labels=(audio cdda levels player port shell)
 configure_and_build build-tsan "${tsan_labels[*]/#/test_} tunewright twdecode" \
