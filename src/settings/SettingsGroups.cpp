@@ -44,4 +44,15 @@ TW_SETTINGS_GROUP(Cdda, CddaSettings)
 
 #undef TW_SETTINGS_GROUP
 
+void ResetAllGroups() {
+  SetAudioDefaults();
+  Mpeg().Reset();
+  Karaoke().Reset();
+  Levels().Reset();
+  Main().Reset();
+  AudioBase().Reset();
+  File().Reset();
+  Cdda().Reset();
+}
+
 }  // namespace settings

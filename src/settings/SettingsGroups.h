@@ -71,4 +71,8 @@ SettingsGroup<AudioBaseSettings>& AudioBase();
 SettingsGroup<FileSettings>& File();
 SettingsGroup<CddaSettings>& Cdda();
 
+// Every group, AUDIO included, back to its built-in defaults, as a first run has
+// them; the listeners stay registered. Main task only.
+void ResetAllGroups();
+
 }  // namespace settings

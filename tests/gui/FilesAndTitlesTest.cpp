@@ -26,22 +26,8 @@ using namespace gui;
 
 namespace {
 
-template <typename T = QWidget>
-T* Find(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromLatin1(name));
-  if (!found) qFatal("no widget named %s", name);
-  return found;
-}
-
-template <typename T>
-T* Showing(const char* name) {
-  for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* wanted = qobject_cast<T*>(top);
-        wanted && top->isVisible() && top->objectName() == QLatin1String(name))
-      return wanted;
-  }
-  return nullptr;
-}
+using guitest::Find;
+using guitest::Showing;
 
 // A drop from a file manager at point of target, as the platform delivers it.
 bool DropFiles(QWidget& target, QPoint point, const std::vector<std::string>& paths) {

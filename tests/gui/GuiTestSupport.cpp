@@ -16,17 +16,6 @@
 namespace guitest {
 namespace {
 
-// Every group back to its defaults, as a first run has them.
-void ResetSettings() {
-  settings::Mpeg().Reset();
-  settings::Karaoke().Reset();
-  settings::Levels().Reset();
-  settings::Main().Reset();
-  settings::AudioBase().Reset();
-  settings::File().Reset();
-  settings::Cdda().Reset();
-  settings::SetAudioDefaults();
-}
 
 constexpr uint32_t kEngineBit = 1u << 16;
 
@@ -71,14 +60,14 @@ Session::Session(const std::string& output) {
   ::setenv("XDG_RUNTIME_DIR", dir_.File("run").c_str(), 1);
   ::setenv("TUNEWRIGHT_OUTPUT", (output == "file:" ? "file:" + dir_.File("out.wav") : output).c_str(), 1);
   ::unsetenv("DBUS_SESSION_BUS_ADDRESS");  // no desktop control unless a test brings a bus
-  ResetSettings();
+  settings::ResetAllGroups();
   StartEngineOnce();
   transport_ = player::AudioEngineTransport();
 }
 
 Session::~Session() {
   player_.reset();
-  ResetSettings();
+  settings::ResetAllGroups();
 }
 
 gui::WindowedPlayer& Session::Start(std::vector<std::string> names, bool iconified) {

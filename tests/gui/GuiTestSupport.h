@@ -4,6 +4,9 @@
 // waiting on Qt's event loop for a condition.
 #pragma once
 
+#include <QApplication>
+#include <QWidget>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +16,26 @@
 #include "support/TestSupport.h"
 
 namespace guitest {
+
+// The child of window of that object name; the test stops when there is none.
+template <typename T = QWidget>
+T* Find(QWidget& window, const char* name) {
+  T* found = window.findChild<T*>(QString::fromLatin1(name));
+  if (!found) qFatal("no widget named %s", name);
+  return found;
+}
+
+// The visible top-level window of type T and that object name, or nullptr.
+template <typename T>
+T* Showing(const char* name) {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* wanted = qobject_cast<T*>(top);
+        wanted && top->isVisible() && top->objectName() == QLatin1String(name))
+      return wanted;
+  }
+  return nullptr;
+}
+
 
 // Offscreen unless the caller chose a platform already; call before QApplication.
 void UseOffscreenPlatform();

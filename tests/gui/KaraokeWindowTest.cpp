@@ -23,12 +23,7 @@ using namespace gui;
 
 namespace {
 
-template <typename T = QWidget>
-T* Find(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromLatin1(name));
-  if (!found) qFatal("no widget named %s", name);
-  return found;
-}
+using guitest::Find;
 
 void SetKaraoke(void (*change)(settings::KaraokeSettings&)) {
   settings::KaraokeSettings karaoke = settings::Karaoke().Fetch();

@@ -50,6 +50,7 @@ using player::DisplayOption;
 
 namespace {
 
+using guitest::Showing;
 // "name" for each visible widget with a name, indented by depth.
 void DumpVisible(const QWidget& widget, int depth, QStringList& out) {
   if (!widget.isVisible()) return;
@@ -71,15 +72,6 @@ QStringList Shot(QWidget& window, const char* name) {
   DumpVisible(window, 0, dump);
   std::ofstream(base.toStdString() + ".txt") << dump.join(QLatin1Char('\n')).toStdString() << "\n";
   return dump;
-}
-
-template <typename T>
-T* Showing(const char* name) {
-  for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* wanted = qobject_cast<T*>(top); wanted && top->isVisible() && top->objectName() == QLatin1String(name))
-      return wanted;
-  }
-  return nullptr;
 }
 
 bool Has(const QStringList& dump, const char* name) {

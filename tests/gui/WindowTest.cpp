@@ -37,26 +37,12 @@ using player::PlayState;
 
 namespace {
 
-template <typename T = QWidget>
-T* Find(QWidget& window, const char* name) {
-  T* found = window.findChild<T*>(QString::fromLatin1(name));
-  if (!found) qFatal("no widget named %s", name);
-  return found;
-}
+using guitest::Showing;
+using guitest::Find;
 
 QToolButton* ButtonOf(QWidget& window, const char* image) { return Find<QToolButton>(window, image); }
 
 // The top-level widget of that type and object name that is showing, if any.
-template <typename T>
-T* Showing(const char* name) {
-  for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* wanted = qobject_cast<T*>(top); wanted && top->isVisible() &&
-                                              top->objectName() == QLatin1String(name))
-      return wanted;
-  }
-  return nullptr;
-}
-
 // A key press as the platform delivers it (media keys included, which QTest
 // cannot type).
 void Key(QWidget& target, int key, bool keypad = false) {

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "SettingsTestGroups.h"
 #include "settings/OptionsForm.h"
 #include "settings/SettingsGroups.h"
 
@@ -14,20 +15,8 @@ using settings::ControlKind;
 using settings::ControlValue;
 using settings::OptionsForm;
 
-class OptionsFormTest : public ::testing::Test {
+class OptionsFormTest : public SettingsGroupsTest {
  protected:
-  void SetUp() override { ResetAll(); }
-  void TearDown() override { ResetAll(); }
-  static void ResetAll() {
-    settings::SetAudioDefaults();
-    settings::Mpeg().Reset();
-    settings::Karaoke().Reset();
-    settings::Levels().Reset();
-    settings::Main().Reset();
-    settings::AudioBase().Reset();
-    settings::File().Reset();
-    settings::Cdda().Reset();
-  }
   const settings::OutputModes modes{{"default", "hw:0,0", "Null"}, {0, 1, 2}};
 };
 

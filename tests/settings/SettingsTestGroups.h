@@ -11,14 +11,7 @@ class SettingsGroupsTest : public ::testing::Test {
   void TearDown() override { ResetAll(); }
 
   static void ResetAll() {
-    settings::SetAudioDefaults();
     settings::SetAudioListener(nullptr);
-    settings::Mpeg().Reset();
-    settings::Karaoke().Reset();
-    settings::Levels().Reset();
-    settings::Main().Reset();
-    settings::AudioBase().Reset();
-    settings::File().Reset();
-    settings::Cdda().Reset();
+    settings::ResetAllGroups();
   }
 };
