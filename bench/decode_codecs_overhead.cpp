@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "decoders/Decoders.h"
 #include "decoders/TW_File.h"
 
@@ -48,12 +49,7 @@ const Files& BenchFiles() {
 decoders::TrackPtr Probe(const decoders::DecoderClass& module, const std::string& path) {
   module.init();
   auto track = std::make_unique<decoders::TrackInfo>();
-  track->path = path;
-  decoders::FileHandle file(decoders::TW_File_Open(path, decoders::kFileNoRam, 16384));
-  std::vector<uint8_t> header(decoders::kHeaderSize, 0);
-  const int32_t got = decoders::TW_File_Read(file.get(), header.data(), 16384);
-  decoders::TW_File_Seek(file.get(), 0, decoders::kSeekStart);
-  if (got <= 0 || !module.probe(file.get(), header.data(), size_t(got), track.get())) std::abort();
+  if (!bench::ProbeWith(module, path, track.get())) std::abort();
   return track;
 }
 

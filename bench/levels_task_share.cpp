@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "audio/Engine.h"
 #include "decoders/Decoders.h"
 #include "decoders/TW_File.h"
@@ -39,13 +40,7 @@ std::string MakeSong() {
 
 decoders::TrackInfo Identify(const std::string& path) {
   decoders::TrackInfo track;
-  track.path = path;
-  decoders::FileHandle file(
-      decoders::TW_File_Open(path, decoders::kFileRead | decoders::kFileNoRam, 16384));
-  std::vector<uint8_t> header(decoders::kHeaderSize, 0);
-  const int32_t got = decoders::TW_File_Read(file.get(), header.data(), int32_t(header.size()));
-  decoders::TW_File_Seek(file.get(), 0, decoders::kSeekStart);
-  decoders::kWaveDecoder.probe(file.get(), header.data(), size_t(std::max(got, 0)), &track);
+  bench::ProbeWith(decoders::kWaveDecoder, path, &track);
   return track;
 }
 
