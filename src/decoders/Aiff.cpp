@@ -328,7 +328,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
     return 0;
   }
   if (!SetFormat(common, samples, &found)) return 0;
-  iff::Install({Open, Close, Seek, Decode, Position}, &found);
+  InstallPlayback({Open, Close, Seek, Decode, Position}, &found);
   *track = found;
   return 1;
 }

@@ -290,12 +290,7 @@ void Describe(const StreamFacts& facts, bool ogg, const std::vector<std::string>
   track->seekable = facts.total > 0 ? 1 : 0;
   for (const std::string& comment : comments)
     ApplyVorbisComment(comment, CommentKeys::kWithComment, track);
-  track->open = Open;
-  track->close = Close;
-  track->seek = Seek;
-  track->decode = Decode;
-  track->position = Position;
-  track->edit_tags = nullptr;
+  InstallPlayback({Open, Close, Seek, Decode, Position}, track);
 }
 
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {

@@ -259,7 +259,7 @@ int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* t
   std::snprintf(found.type_text, sizeof found.type_text, "%s",
                 voice.compression == kFibonacci ? "8SVX-FIB" : "8SVX");
   found.seekable = 1;
-  iff::Install({Open, Close, Seek, Decode, Position}, &found);
+  InstallPlayback({Open, Close, Seek, Decode, Position}, &found);
   *track = found;
   return 1;
 }

@@ -71,15 +71,6 @@ bool IffReader::SkipChunk(const ChunkHeader& chunk) {
   return SeekTo(file_, offset_) || offset_ == file_size_;
 }
 
-void Install(const Operations& operations, TrackInfo* track) {
-  track->open = operations.open;
-  track->close = operations.close;
-  track->seek = operations.seek;
-  track->decode = operations.decode;
-  track->position = operations.position;
-  track->edit_tags = nullptr;
-}
-
 double SecondsFor(int64_t frames, int32_t frequency) {
   return frequency > 0 ? static_cast<double>(frames) / frequency : 0.0;
 }

@@ -65,17 +65,6 @@ class IffReader {
   int64_t offset_ = 0;
 };
 
-// The five playback operations of a module.
-struct Operations {
-  OpenFn open;
-  CloseFn close;
-  SeekFn seek;
-  DecodeFn decode;
-  PositionFn position;
-};
-// Stores a module's operations in an accepted record; IFF formats have no tag editor.
-void Install(const Operations& operations, TrackInfo* track);
-
 // Frames / frequency, 0.0 when the frequency is 0.
 double SecondsFor(int64_t frames, int32_t frequency);
 // Seeks to an absolute offset; false when the file layer refuses.

@@ -148,11 +148,7 @@ int Open(TrackInfo* track) {
 }
 
 void SetOperations(TrackInfo* track) {
-  track->open = Open;
-  track->close = Close;
-  track->seek = Seek;
-  track->decode = Decode;
-  track->position = Position;
+  InstallPlayback({Open, Close, Seek, Decode, Position}, track);
   track->edit_tags = g_tag_editor.load();
 }
 

@@ -286,13 +286,8 @@ void Describe(VorbisStream& stream, TrackInfo* track) {
   track->length = LengthAt(file, stream.rate());
   track->format_tag = FourCC("OGGV");
   track->seekable = ov_seekable(file) ? 1 : 0;
-  track->open = Open;
-  track->close = Close;
-  track->seek = Seek;
-  track->decode = Decode;
-  track->position = Position;
+  InstallPlayback({Open, Close, Seek, Decode, Position}, track);
   track->format = Format;
-  track->edit_tags = nullptr;
 }
 
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {

@@ -224,12 +224,7 @@ void Describe(OpusStream& stream, TrackInfo* track) {
   if (const OpusTags* tags = op_tags(file, -1))
     ApplyVorbisComments(tags->user_comments, tags->comment_lengths, tags->comments,
                         CommentKeys::kWithComment, track);
-  track->open = Open;
-  track->close = Close;
-  track->seek = Seek;
-  track->decode = Decode;
-  track->position = Position;
-  track->edit_tags = nullptr;
+  InstallPlayback({Open, Close, Seek, Decode, Position}, track);
 }
 
 int Probe(TW_File* file, const uint8_t* header, size_t header_size, TrackInfo* track) {

@@ -108,11 +108,7 @@ struct PcmOperations {
   static bool IsOpen() { return Slot() != nullptr; }
   // Stores the five operations in an accepted record.
   static void Install(TrackInfo* track) {
-    track->open = Open;
-    track->close = Close;
-    track->seek = Seek;
-    track->decode = Decode;
-    track->position = Position;
+    InstallPlayback({Open, Close, Seek, Decode, Position}, track);
   }
 
  private:

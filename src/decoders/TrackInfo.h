@@ -88,6 +88,27 @@ struct TrackInfo {
 
 using TrackPtr = std::unique_ptr<TrackInfo>;
 
+// The five playback operations every module has.
+struct PlaybackOperations {
+  OpenFn open;
+  CloseFn close;
+  SeekFn seek;
+  DecodeFn decode;
+  PositionFn position;
+};
+
+// Stores a module's operations in an accepted record, with no format change and
+// no tag editor; a module that has either sets it afterwards.
+inline void InstallPlayback(const PlaybackOperations& operations, TrackInfo* track) {
+  track->open = operations.open;
+  track->close = operations.close;
+  track->seek = operations.seek;
+  track->decode = operations.decode;
+  track->position = operations.position;
+  track->format = nullptr;
+  track->edit_tags = nullptr;
+}
+
 struct TW_File;
 
 // One format module: a constant table of operations.
