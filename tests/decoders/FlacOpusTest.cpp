@@ -26,7 +26,9 @@ using Bytes = std::vector<uint8_t>;
 std::string Source(const TempDir& dir, const std::string& name, int rate, int channels, int bits,
                    double seconds, const std::string& signal = "sine 200-4000 sine 660 vol 0.8") {
   const std::string path = dir.File(name);
-  Make("sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b " +
+  // -D: no dither, so every run encodes the same samples (a seek test's
+  // convergence depends on them).
+  Make("sox -D -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b " +
        std::to_string(bits) + " " + ShellQuote(path) + " synth " + std::to_string(seconds) + " " +
        signal);
   return path;
