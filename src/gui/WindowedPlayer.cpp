@@ -104,6 +104,8 @@ WindowedPlayer::~WindowedPlayer() {
   p_->wake.reset();
   p_->core.RemoveListener(this);
   p_->core.Stop();
+  if (p_->options.state && !p_->options.state->Save(p_->core))
+    std::fprintf(stderr, "tunewright: the player state could not be saved\n");
   // The port and desktop control stop before the windows and the core go.
   p_->mpris_watch.reset();
   p_->port_watch.reset();
@@ -120,8 +122,14 @@ WindowedPlayer::~WindowedPlayer() {
 }
 
 void WindowedPlayer::Start() {
+  // The list of last time comes back with its highlighted row, and names given
+  // now join it at the end; AUTO_PLAY applies to it as to a loaded one.
+  const bool restored = p_->options.state && p_->options.state->Start(p_->core, true);
   if (!p_->options.names.empty()) p_->core.AddNames(p_->options.names, false, false);
-  p_->core.StartUp();
+  if (!restored)
+    p_->core.StartUp();
+  else if (settings::Main().Fetch().auto_play)
+    p_->core.PressPlay();
   p_->window->ShowAsStarted();
   if (settings::AudioBase().Fetch().window_opened)
     p_->core.SetSubWindowOpen(player::SubWindow::kDatabase, true);

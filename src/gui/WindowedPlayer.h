@@ -14,6 +14,7 @@
 
 #include "platform/Signals.h"
 #include "player/PlayerCore.h"
+#include "player/PlayerStateFile.h"
 #include "port/PortServer.h"
 
 namespace gui {
@@ -31,6 +32,7 @@ struct WindowedPlayerOptions {
   uint32_t engine_bit = 0;
   uint32_t break_bit = platform::Signals::kBreakC;
   std::vector<std::string> names;  // appended to the playlist at start
+  player::PlayerStateKeeper* state = nullptr;  // the list of last time; saved at quit
   bool iconified = false;
   bool serve_port = true;  // the command port and desktop control
   port::PortServerOptions port;

@@ -65,6 +65,7 @@ int RunWindowedPlayer(const shell::WindowedStart& start) {
   options.engine_bit = start.engine_bit;
   options.names = start.options.names;
   options.iconified = start.options.iconified;
+  options.state = start.state;
   WindowedPlayer player(*engine, std::move(options));
   // exit, not quit: quit first asks each window to close, and the main window
   // answers a close by asking the player to quit.

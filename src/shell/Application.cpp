@@ -28,8 +28,10 @@ void LoadSettings() {
 
 WindowedRunner windowed_runner = nullptr;
 
-int RunWindowed(const StartupOptions& options, platform::Signals& signals) {
-  if (windowed_runner) return windowed_runner(WindowedStart{options, signals, kEngineNotifyBit});
+int RunWindowed(const StartupOptions& options, platform::Signals& signals,
+                player::PlayerStateKeeper* state) {
+  if (windowed_runner)
+    return windowed_runner(WindowedStart{options, signals, kEngineNotifyBit, state});
   std::fprintf(stderr,
                "This Tunewright was built without its window.\n"
                "Play files from the command line instead: tunewright FILE...\n"
@@ -73,6 +75,15 @@ bool TakeHeadlessFlag(std::vector<std::string>& words) {
   return words.size() != before;
 }
 
+// The runs that keep a playlist keep the player's state: the headless player and
+// the window. Asked before the real parse, on a copy of the settings it changes.
+bool KeepsPlayerState(const std::vector<std::string>& words, bool headless) {
+  if (headless) return true;
+  settings::AudioSettings scratch = settings::Audio();
+  const std::optional<StartupOptions> options = ParseStartupOptions(words, scratch);
+  return options && options->windowed;
+}
+
 std::optional<StartupOptions> ParseWords(const std::vector<std::string>& words, bool headless) {
   // Headless without names waits for commands: that is not a usage error.
   if (headless && words.empty()) return StartupOptions{};
@@ -113,7 +124,7 @@ int RunApplication(std::vector<std::string> words) {
   const bool help = words.size() == 1 && words[0] == "--help";
   // The saved player state goes under the command line, whose values hold for this run.
   std::optional<player::PlayerStateKeeper> state;
-  if (headless && !help) state.emplace(player::PlayerState_DefaultPath());
+  if (!help && KeepsPlayerState(words, headless)) state.emplace(player::PlayerState_DefaultPath());
   const auto options = help ? std::nullopt : ParseWords(words, headless);
   if (!options) {
     // Help is asked for; a usage text after a mistake goes where errors go.
@@ -130,7 +141,7 @@ int RunApplication(std::vector<std::string> words) {
     } else if (headless) {
       code = RunHeadlessMode(*options, signals, state ? &*state : nullptr);
     } else if (options->windowed) {
-      code = RunWindowed(*options, signals);
+      code = RunWindowed(*options, signals, state ? &*state : nullptr);
     } else {
       code = RunCommandLineMode(*options, signals, *engine);
     }

@@ -9,6 +9,10 @@
 #include "platform/Signals.h"
 #include "shell/StartupOptions.h"
 
+namespace player {
+class PlayerStateKeeper;
+}
+
 namespace shell {
 
 // Exit codes of the program.
@@ -22,6 +26,7 @@ struct WindowedStart {
   const StartupOptions& options;
   platform::Signals& signals;
   uint32_t engine_bit;
+  player::PlayerStateKeeper* state;  // restored at start, saved at quit; may be null
 };
 // Runs the windows until quit; returns the exit code.
 using WindowedRunner = int (*)(const WindowedStart& start);

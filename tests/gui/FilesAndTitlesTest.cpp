@@ -11,8 +11,10 @@
 #include <QSlider>
 #include <QTest>
 #include <QUrl>
+
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "GuiTestSupport.h"
 #include "cdda/CdImages.h"
@@ -20,6 +22,7 @@
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/playlist/PlaylistView.h"
 #include "gui/toolkit/Requester.h"
+#include "player/PlayerStateFile.h"
 #include "settings/SettingsGroups.h"
 
 using namespace gui;
@@ -93,6 +96,26 @@ class FilesAndTitlesTest : public QObject {
 
   // The requester starts in FILE_DRAWER showing what FILE_PATTERN matches; the
   // folder and pattern the user ends with are kept, karaoke files are not added.
+  // The window's list outlives it: saved at quit, back at the next start with the
+  // names given then appended.
+  void theListOfLastTimeComesBackWithNewNamesAfterIt() {
+    std::optional<player::PlayerStateKeeper> state;  // outlives the player that saves through it
+    guitest::Session s;
+    const std::string a = s.Tone("a.wav", 1), b = s.Tone("b.wav", 1), c = s.Tone("c.wav", 1);
+    const std::string path = s.Dir().File("home/Tunewright.state");
+    state.emplace(path);
+    s.Start({a, b}, false, &*state);
+    QTRY_COMPARE(s.Core().RowCount(), 2);
+    s.Core().SetHighlighted(1);
+    s.Stop();
+    state.emplace(path);
+    s.Start({c}, false, &*state);
+    QTRY_COMPARE(s.Core().RowCount(), 3);
+    const std::vector<std::string> lines = s.Core().RowLines();
+    QVERIFY(lines[0].rfind(a, 0) == 0 && lines[1].rfind(b, 0) == 0 && lines[2].rfind(c, 0) == 0);
+    QCOMPARE(s.Core().Highlighted(), 1);
+  }
+
   void theRequesterKeepsItsFolderAndPatternAndSkipsKaraoke() {
     guitest::Session s;
     std::filesystem::create_directories(s.Dir().File("first"));

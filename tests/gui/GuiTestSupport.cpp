@@ -70,12 +70,14 @@ Session::~Session() {
   settings::ResetAllGroups();
 }
 
-gui::WindowedPlayer& Session::Start(std::vector<std::string> names, bool iconified) {
+gui::WindowedPlayer& Session::Start(std::vector<std::string> names, bool iconified,
+                                    player::PlayerStateKeeper* state) {
   gui::WindowedPlayerOptions options;
   options.signals = &MainSignals();
   options.engine_bit = kEngineBit;
   options.names = std::move(names);
   options.iconified = iconified;
+  options.state = state;
   options.port.folder = dir_.File("run");
   player_ = std::make_unique<gui::WindowedPlayer>(*transport_, std::move(options));
   QObject::connect(player_.get(), &gui::WindowedPlayer::Finished, [this] { finished_ = true; });

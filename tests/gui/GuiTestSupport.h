@@ -51,7 +51,10 @@ class Session {
   ~Session();
 
   // Settings as a user's first run has them, changed by change before the windows exist.
-  gui::WindowedPlayer& Start(std::vector<std::string> names = {}, bool iconified = false);
+  gui::WindowedPlayer& Start(std::vector<std::string> names = {}, bool iconified = false,
+                             player::PlayerStateKeeper* state = nullptr);
+  // Ends the windowed player as quitting does (the state, if kept, is saved).
+  void Stop() { player_.reset(); }
   gui::WindowedPlayer& Player() { return *player_; }
   player::PlayerCore& Core() { return player_->Core(); }
   const testsupport::TempDir& Dir() const { return dir_; }
