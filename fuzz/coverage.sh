@@ -21,7 +21,7 @@ sources() {
     aiff) echo "$D/Aiff.cpp $D/IffReader.cpp" ;;
     au) echo "$D/Au.cpp" ;;
     mpeg) echo "$D/Mpeg.cpp $D/MpegStream.cpp $D/StreamSource.cpp" ;;
-    ogg) echo "$D/Ogg.cpp $D/StreamSource.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp" ;;
+    ogg) echo "$D/Ogg.cpp $D/StreamSource.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp $D/EmbeddedLyrics.cpp" ;;
     flac) echo "$D/Flac.cpp $D/FrameQueue.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp" ;;
     opus) echo "$D/Opus.cpp $D/FrameQueue.cpp $D/ProbeMagic.cpp $D/VorbisComments.cpp" ;;
     id3) echo "$D/Id3v1.cpp" ;;

@@ -1,5 +1,6 @@
 // One target per format module: the bytes are offered to that module alone,
-// so each parser gets the whole of a fuzzing run. The build picks the entry
+// so each parser gets the whole of a fuzzing run; an accepted file is played and
+// its lyrics tag read, as a song starting does. The build picks the entry
 // with TW_FUZZ_FORMAT (FuzzWave, FuzzIff8svx, FuzzAiff, FuzzAu, FuzzMpeg, FuzzOgg,
 // FuzzFlac, FuzzOpus).
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "FuzzInput.h"
 #include "FuzzPlay.h"
 #include "decoders/Decoders.h"
+#include "decoders/EmbeddedLyrics.h"
 
 namespace {
 
@@ -16,7 +18,11 @@ int PlayAs(const decoders::DecoderClass& module, const uint8_t* data, size_t siz
   static const int started = decoders::Decoders_Init();
   if (started == 0) return 0;
   const fuzz::InputFile input(data, size, ".snd");
-  if (auto track = decoders::Decoder_IdentifyAs(input.path(), module)) fuzz::PlayTrack(*track);
+  auto track = decoders::Decoder_IdentifyAs(input.path(), module);
+  if (!track) return 0;
+  fuzz::PlayTrack(*track);
+  // The karaoke display reads a playing song's own lyrics tag as it starts.
+  decoders::ReadEmbeddedLyrics(input.path());
   return 0;
 }
 
