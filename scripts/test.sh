@@ -26,13 +26,14 @@ configure_and_build() {  # folder, targets ("all" or a list), cmake options...
   fi
 }
 
-configure_and_build build all -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Line tables (-g1) are all a failure's stack trace needs here, and build much
+# faster than full debug information.
+lines_only=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_DEBUG=-g1)
+configure_and_build build all -DCMAKE_BUILD_TYPE=RelWithDebInfo "${lines_only[@]}"
 ctest --test-dir build -j "$jobs" --output-on-failure
 
 # The benchmarks are built (and so kept compiling) by the normal build alone.
-# Line tables (-g1) are all a sanitizer report needs, and build much faster than
-# full debug information.
-configure_and_build build-asan all -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+configure_and_build build-asan all -DCMAKE_BUILD_TYPE=Debug "${lines_only[@]}" \
   -DTUNEWRIGHT_SANITIZE=ON -DTUNEWRIGHT_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" ctest --test-dir build-asan -j "$jobs" --output-on-failure
@@ -42,7 +43,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # without the windows (ThreadSanitizer cannot see Qt's own locks).
 tsan_labels=(audio cdda levels player port shell)
 configure_and_build build-tsan "${tsan_labels[*]/#/test_} tunewright twdecode" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNEWRIGHT_TSAN=ON -DTUNEWRIGHT_GUI=OFF
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo "${lines_only[@]}" -DTUNEWRIGHT_TSAN=ON -DTUNEWRIGHT_GUI=OFF
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure \
   -L "$(IFS='|'; echo "${tsan_labels[*]}")"
 
