@@ -40,7 +40,7 @@
 #include "gui/playlist/PlaylistWindow.h"
 #include "gui/tageditor/TagEditorWindow.h"
 #include "gui/toolkit/Requester.h"
-#include "levels/PenSpec.h"
+#include "levels/PenStyle.h"
 #include "settings/SettingsGroups.h"
 
 extern char** environ;

@@ -10,7 +10,7 @@
 
 #include "gui/levels/MeterWidgets.h"
 #include "gui/toolkit/MethodQueue.h"
-#include "levels/PenSpec.h"
+#include "levels/PenStyle.h"
 #include "settings/SettingsGroups.h"
 #include "shell/Texts.h"
 

@@ -20,7 +20,7 @@
 
 #include "audio/AudioMan.h"
 #include "gui/toolkit/Requester.h"
-#include "levels/PenSpec.h"
+#include "levels/PenStyle.h"
 #include "settings/SettingsFile.h"
 #include "shell/Texts.h"
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "levels/PenSpec.h"
+#include "levels/PenStyle.h"
 
 namespace {
 
-TEST(PenSpecTest, ColoursRoundTripAndEmptyOrDamagedPensHaveNone) {
+TEST(PenStyleTest, ColoursRoundTripAndEmptyOrDamagedPensHaveNone) {
   const levels::Rgb orange{0xFF, 0x80, 0x01};
   const settings::Pen pen = levels::PenFromColour(orange);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(pen.data())), "rFFFFFFFF,80808080,01010101");

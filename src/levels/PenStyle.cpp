@@ -1,4 +1,4 @@
-#include "levels/PenSpec.h"
+#include "levels/PenStyle.h"
 
 #include <cstdio>
 #include <string>
