@@ -5,8 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QSortFilterProxyModel>
 #include <QStyle>
+#include <QTreeView>
 
 #include <optional>
 
@@ -97,6 +99,12 @@ QFileDialog* MakeFileDialog(QWidget& parent, int title, const char* name) {
   dialog->setOption(QFileDialog::DontUseNativeDialog);  // the same requester on every desktop
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::WindowModal);
+  // Qt's default size and column widths cut size, type and date to a few letters.
+  dialog->resize(860, 520);
+  if (auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  }
   return dialog;
 }
 
