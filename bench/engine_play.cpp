@@ -116,10 +116,4 @@ BENCHMARK(CommandRoundTrip)->Arg(0)->Arg(1)->ArgNames({"seek"})->Unit(benchmark:
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(kFolder);
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunThenRemove(argc, argv, kFolder); }

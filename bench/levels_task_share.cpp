@@ -113,10 +113,4 @@ BENCHMARK(LevelsTaskCpuShare)->UseManualTime()->Iterations(1)->Unit(benchmark::k
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(kFolder);
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunThenRemove(argc, argv, kFolder); }
