@@ -49,10 +49,10 @@ ControlValue PenValue(const Pen& pen) {
 
 template <typename Acc>
 using FieldType =
-    std::remove_reference_t<decltype(std::declval<Acc>()(std::declval<AllSettings&>()))>;
+    std::remove_reference_t<decltype(std::declval<Acc>()(std::declval<SettingsSnapshot&>()))>;
 
 template <typename Acc>
-void Put(Acc acc, AllSettings& s, int64_t value) {
+void Put(Acc acc, SettingsSnapshot& s, int64_t value) {
   acc(s) = FieldType<Acc>(value);
 }
 
@@ -74,8 +74,8 @@ OptionsField Base(const char* key, P page, G group, K kind, int32_t label, int32
 template <typename Acc>
 OptionsField Flag(const char* key, P page, G group, int32_t label, int32_t help, Acc acc) {
   OptionsField f = Base(key, page, group, K::kCheck, label, help, 0, 1);
-  f.fill = [acc](const AllSettings& s) { return Number(acc(s) != 0 ? 1 : 0); };
-  f.store = [acc](AllSettings& s, const ControlValue& v, const OutputModes&) {
+  f.fill = [acc](const SettingsSnapshot& s) { return Number(acc(s) != 0 ? 1 : 0); };
+  f.store = [acc](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) {
     Put(acc, s, v.number ? 1 : 0);
   };
   return f;
@@ -87,10 +87,10 @@ OptionsField Slider(const char* key, P page, G group, int32_t label, int32_t hel
                     int32_t max, T text, Acc acc, int32_t scale = 1) {
   OptionsField f = Base(key, page, group, K::kSlider, label, help, min, max);
   f.slider_text = text;
-  f.fill = [=](const AllSettings& s) {
+  f.fill = [=](const SettingsSnapshot& s) {
     return Number(std::clamp(int32_t(int64_t(acc(s)) / scale), min, max));
   };
-  f.store = [=](AllSettings& s, const ControlValue& v, const OutputModes&) {
+  f.store = [=](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) {
     Put(acc, s, int64_t(std::clamp(v.number, min, max)) * scale);
   };
   return f;
@@ -103,10 +103,10 @@ OptionsField Cycle(const char* key, P page, G group, int32_t label, int32_t help
   const int32_t last = int32_t(choices.size()) - 1;
   OptionsField f = Base(key, page, group, K::kCycle, label, help, 0, last);
   f.choices = choices;
-  f.fill = [=](const AllSettings& s) {
+  f.fill = [=](const SettingsSnapshot& s) {
     return Number(std::clamp(int32_t(int64_t(acc(s)) - first), 0, last));
   };
-  f.store = [=](AllSettings& s, const ControlValue& v, const OutputModes&) {
+  f.store = [=](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) {
     Put(acc, s, std::clamp(v.number, 0, last) + first);
   };
   return f;
@@ -115,16 +115,16 @@ OptionsField Cycle(const char* key, P page, G group, int32_t label, int32_t help
 template <typename Acc>
 OptionsField Text(const char* key, P page, G group, K kind, int32_t label, int32_t help, Acc acc) {
   OptionsField f = Base(key, page, group, kind, label, help);
-  f.fill = [acc](const AllSettings& s) { return Words(acc(s)); };
-  f.store = [acc](AllSettings& s, const ControlValue& v, const OutputModes&) { acc(s) = v.text; };
+  f.fill = [acc](const SettingsSnapshot& s) { return Words(acc(s)); };
+  f.store = [acc](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) { acc(s) = v.text; };
   return f;
 }
 
 template <typename Acc>
 OptionsField PenField(const char* key, int32_t label, Acc acc) {
   OptionsField f = Base(key, P::kScopes, G::kLevels, K::kPen, label, 0);
-  f.fill = [acc](const AllSettings& s) { return PenValue(acc(s)); };
-  f.store = [acc](AllSettings& s, const ControlValue& v, const OutputModes&) { acc(s) = v.pen; };
+  f.fill = [acc](const SettingsSnapshot& s) { return PenValue(acc(s)); };
+  f.store = [acc](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) { acc(s) = v.pen; };
   return f;
 }
 
@@ -133,8 +133,8 @@ OptionsField MixingFrequency(const char* key, int32_t label, int32_t help, Acc a
   const int32_t last = int32_t(kMixingTable.size()) - 1;
   OptionsField f = Base(key, P::kAudio, G::kAudio, K::kSlider, label, help, 0, last);
   f.slider_text = T::kMixingTable;
-  f.fill = [acc](const AllSettings& s) { return Number(MixingPosition(acc(s))); };
-  f.store = [=](AllSettings& s, const ControlValue& v, const OutputModes&) {
+  f.fill = [acc](const SettingsSnapshot& s) { return Number(MixingPosition(acc(s))); };
+  f.store = [=](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) {
     acc(s) = kMixingTable[size_t(std::clamp(v.number, 0, last))];
   };
   return f;
@@ -145,8 +145,8 @@ OptionsField DecodingFrequency(const char* key, P page, Acc acc) {
   const int32_t last = int32_t(kDecodingTable.size()) * kPositionsPerDecodingValue - 1;
   OptionsField f = Base(key, page, G::kMpeg, K::kSlider, 6038, 0, 0, last);
   f.slider_text = T::kDecodingTable;
-  f.fill = [acc](const AllSettings& s) { return Number(DecodingPosition(acc(s))); };
-  f.store = [=](AllSettings& s, const ControlValue& v, const OutputModes&) {
+  f.fill = [acc](const SettingsSnapshot& s) { return Number(DecodingPosition(acc(s))); };
+  f.store = [=](SettingsSnapshot& s, const ControlValue& v, const OutputModes&) {
     const int32_t position = std::clamp(v.number, 0, last);
     acc(s) = kDecodingTable[size_t(position / kPositionsPerDecodingValue)];
   };
@@ -156,8 +156,8 @@ OptionsField DecodingFrequency(const char* key, P page, Acc acc) {
 // MODE_NAME with MODE_ID: the identifier of the listed device of exactly that name, else 0.
 OptionsField ModeName() {
   OptionsField f = Base("AUDIO.MODE_NAME", P::kAudio, G::kAudio, K::kModeName, 6012, 5040);
-  f.fill = [](const AllSettings& s) { return Words(s.audio.mode_name); };
-  f.store = [](AllSettings& s, const ControlValue& v, const OutputModes& modes) {
+  f.fill = [](const SettingsSnapshot& s) { return Words(s.audio.mode_name); };
+  f.store = [](SettingsSnapshot& s, const ControlValue& v, const OutputModes& modes) {
     s.audio.mode_name = v.text;
     s.audio.mode_id = 0;
     for (size_t i = 0; i < modes.names.size() && i < modes.ids.size(); ++i)
@@ -348,11 +348,6 @@ int32_t FirstNotBelow(const std::array<uint32_t, N>& table, uint32_t frequency) 
 
 }  // namespace
 
-AllSettings FetchAllSettings() {
-  return {Audio(),        Mpeg().Fetch(),      Karaoke().Fetch(), Levels().Fetch(),
-          Main().Fetch(), AudioBase().Fetch(), File().Fetch(),    Cdda().Fetch()};
-}
-
 std::span<const OptionsField> OptionsFields() {
   static const std::vector<OptionsField> fields = MakeFields();
   return fields;
@@ -398,14 +393,14 @@ std::string SliderValueText(const OptionsField& field, int32_t position) {
   return text;
 }
 
-OptionsForm FillOptionsForm(const AllSettings& settings) {
+OptionsForm FillOptionsForm(const SettingsSnapshot& settings) {
   OptionsForm form;
   for (const OptionsField& field : OptionsFields()) form.push_back(field.fill(settings));
   return form;
 }
 
 std::vector<OptionsGroup> StoreChangedFields(const OptionsForm& before, const OptionsForm& after,
-                                             const OutputModes& modes, AllSettings& settings) {
+                                             const OutputModes& modes, SettingsSnapshot& settings) {
   std::vector<OptionsGroup> groups;
   const auto fields = OptionsFields();
   for (size_t i = 0; i < fields.size() && i < before.size() && i < after.size(); ++i) {
@@ -418,7 +413,7 @@ std::vector<OptionsGroup> StoreChangedFields(const OptionsForm& before, const Op
   return groups;
 }
 
-void ApplyOptionsGroups(const AllSettings& s, const std::vector<OptionsGroup>& groups) {
+void ApplyOptionsGroups(const SettingsSnapshot& s, const std::vector<OptionsGroup>& groups) {
   for (OptionsGroup group : groups) {
     switch (group) {
       case G::kAudio:
@@ -450,7 +445,7 @@ void ApplyOptionsGroups(const AllSettings& s, const std::vector<OptionsGroup>& g
 }
 
 void UseOptionsForm(const OptionsForm& before, const OptionsForm& after, const OutputModes& modes) {
-  AllSettings settings = FetchAllSettings();
+  SettingsSnapshot settings = FetchAllGroups();
   ApplyOptionsGroups(settings, StoreChangedFields(before, after, modes, settings));
 }
 

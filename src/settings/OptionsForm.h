@@ -13,22 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/SettingsCatalogue.h"
 #include "settings/SettingsRecords.h"
 
 namespace settings {
 
-// Every group's values together.
-struct AllSettings {
-  AudioSettings audio;
-  MpegSettings mpeg;
-  KaraokeSettings karaoke;
-  LevelsSettings levels;
-  MainSettings main;  // DISPLAY, BUTTONS and MAIN
-  AudioBaseSettings audio_base;
-  FileSettings file;
-  CddaSettings cdda;
-};
-AllSettings FetchAllSettings();
 
 enum class OptionsGroup { kAudio, kMpeg, kKaraoke, kLevels, kMain, kAudioBase, kFile, kCdda };
 
@@ -85,9 +74,9 @@ struct OptionsField {
   SliderText slider_text = SliderText::kPlain;
   std::vector<int32_t> choices = {};  // text ids of a cycle; 0: the name below
   // The control's value from the settings, within the control's range.
-  std::function<ControlValue(const AllSettings&)> fill;
+  std::function<ControlValue(const SettingsSnapshot&)> fill;
   // Stores the control's value into the settings.
-  std::function<void(AllSettings&, const ControlValue&, const OutputModes&)> store;
+  std::function<void(SettingsSnapshot&, const ControlValue&, const OutputModes&)> store;
   std::vector<const char*> names = {};  // untranslated choice names (0 entries in choices)
 };
 
@@ -106,16 +95,16 @@ int32_t DecodingPosition(uint32_t frequency);  // four positions per value
 
 using OptionsForm = std::vector<ControlValue>;  // one per field, in table order
 
-OptionsForm FillOptionsForm(const AllSettings& settings);
+OptionsForm FillOptionsForm(const SettingsSnapshot& settings);
 
 // Stores each field whose value differs between before and after into settings;
 // returns the groups touched.
 std::vector<OptionsGroup> StoreChangedFields(const OptionsForm& before, const OptionsForm& after,
-                                             const OutputModes& modes, AllSettings& settings);
+                                             const OutputModes& modes, SettingsSnapshot& settings);
 
 // Applies the given groups' values (each group's apply, in catalogue order), so
 // their consumers act at once.
-void ApplyOptionsGroups(const AllSettings& settings, const std::vector<OptionsGroup>& groups);
+void ApplyOptionsGroups(const SettingsSnapshot& settings, const std::vector<OptionsGroup>& groups);
 
 // "_Use": the changed fields into the groups' current values, then applied.
 void UseOptionsForm(const OptionsForm& before, const OptionsForm& after, const OutputModes& modes);

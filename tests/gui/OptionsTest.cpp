@@ -98,14 +98,14 @@ class OptionsTest : public QObject {
     guitest::Session s;
     s.Start();
     settings::Audio().buffer_time = 500;
-    const settings::OptionsForm before = settings::FillOptionsForm(settings::FetchAllSettings());
+    const settings::OptionsForm before = settings::FillOptionsForm(settings::FetchAllGroups());
     QPointer<OptionsWindow> options = OpenOptions(s);
     QVERIFY(options);
     Control<QSlider>(*options, "MAIN.INTER_FILE")->setValue(5);
     Control<QCheckBox>(*options, "LEVELS.CPU_USAGE")->setChecked(true);
     Click(*options, "cancel");
     QTRY_VERIFY(!options);
-    QVERIFY(settings::FillOptionsForm(settings::FetchAllSettings()) == before);
+    QVERIFY(settings::FillOptionsForm(settings::FetchAllGroups()) == before);
     QCOMPARE(settings::Audio().buffer_time, 500u);
     QVERIFY(!std::filesystem::exists(settings::Settings_DefaultPath()));
 

@@ -43,7 +43,7 @@ ControlValue Another(const settings::OptionsField& field, const ControlValue& sh
 }
 
 TEST_F(OptionsFormTest, EveryFieldOfEveryGroupRoundTripsAndFieldsAreUnique) {
-  const OptionsForm before = settings::FillOptionsForm(settings::FetchAllSettings());
+  const OptionsForm before = settings::FillOptionsForm(settings::FetchAllGroups());
   const auto fields = settings::OptionsFields();
   ASSERT_EQ(before.size(), fields.size());
   std::set<std::string> keys;
@@ -57,7 +57,7 @@ TEST_F(OptionsFormTest, EveryFieldOfEveryGroupRoundTripsAndFieldsAreUnique) {
   }
   EXPECT_EQ(groups.size(), 8u);  // every group has its controls
   settings::UseOptionsForm(before, after, modes);
-  const OptionsForm again = settings::FillOptionsForm(settings::FetchAllSettings());
+  const OptionsForm again = settings::FillOptionsForm(settings::FetchAllGroups());
   for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(again[i], after[i]) << fields[i].key;
   EXPECT_EQ(settings::Audio().mode_id, 1u);          // "hw:0,0" is the second device
   EXPECT_EQ(settings::Audio().buffer_time, 30000u);  // shown at 1 s, moved to 30
@@ -67,7 +67,7 @@ TEST_F(OptionsFormTest, EveryFieldOfEveryGroupRoundTripsAndFieldsAreUnique) {
 TEST_F(OptionsFormTest, UseAppliesOnlyWhatTheUserChanged) {
   settings::Audio().buffer_time = 500;
   settings::Audio().mixing_freq = 30000;
-  const OptionsForm before = settings::FillOptionsForm(settings::FetchAllSettings());
+  const OptionsForm before = settings::FillOptionsForm(settings::FetchAllGroups());
   // Unchanged: nothing is rounded to the sliders' steps.
   settings::UseOptionsForm(before, before, modes);
   EXPECT_EQ(settings::Audio().buffer_time, 500u);
@@ -103,7 +103,7 @@ TEST_F(OptionsFormTest, HandEditedValuesShowClampedAndConversionsFollowTheTables
   settings::Audio().buffer_time = 500;
   settings::Audio().mixing_freq = 30000;
   settings::Audio().limit_freq = 99999;
-  const OptionsForm form = settings::FillOptionsForm(settings::FetchAllSettings());
+  const OptionsForm form = settings::FillOptionsForm(settings::FetchAllGroups());
   const auto shown = [&](const char* key) {
     const auto* field = settings::FindOptionsField(key);
     return form[size_t(field - settings::OptionsFields().data())].number;
@@ -126,7 +126,7 @@ TEST_F(OptionsFormTest, HandEditedValuesShowClampedAndConversionsFollowTheTables
   EXPECT_EQ(settings::SliderValueText(*settings::FindOptionsField("FILE.BUFFER_SIZE"), 32), "32K");
 
   // A mode name matches only exactly; an unknown name stores identifier 0.
-  settings::AllSettings all = settings::FetchAllSettings();
+  settings::SettingsSnapshot all = settings::FetchAllGroups();
   const auto& mode = *settings::FindOptionsField("AUDIO.MODE_NAME");
   ControlValue name;
   name.text = "HW:0,0";

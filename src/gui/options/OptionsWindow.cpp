@@ -279,7 +279,7 @@ OptionsWindow::OptionsWindow(QWidget* parent, settings::OutputModes modes,
 OptionsWindow::~OptionsWindow() = default;
 
 void OptionsWindow::Fill() {
-  p_->filled = settings::FillOptionsForm(settings::FetchAllSettings());
+  p_->filled = settings::FillOptionsForm(settings::FetchAllGroups());
   SetForm(p_->filled);
 }
 
