@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "audio/Engine.h"
+#include "RealEngineCore.h"
 #include "decoders/Decoders.h"
 #include "karaoke/LyricsEditor.h"
 #include "karaoke/LyricsTestSupport.h"
@@ -22,9 +22,8 @@ using testsupport::ShellQuote;
 
 namespace {
 
-constexpr uint32_t kEngineBit = 1u << 3;
 
-class KaraokeOnTheEngine : public ::testing::Test {
+class KaraokeOnTheEngine : public RealEngineCoreTest {
  protected:
   void SetUp() override {
     TW_REQUIRE_TOOLS("sox");
@@ -35,17 +34,10 @@ class KaraokeOnTheEngine : public ::testing::Test {
                                " synth 3 sine 440 2>/dev/null")
                   .exit_code,
               0);
-    ::setenv("TUNEWRIGHT_OUTPUT", ("file:" + dir_.File("out.wav")).c_str(), 1);
-    ASSERT_EQ(decoders::Decoders_Init(), 1);
-    ASSERT_TRUE(audio::Engine_Start(500, &signals_, kEngineBit));
-    engine_ = AudioEngineTransport();
-    core_ = std::make_unique<PlayerCore>(*engine_, IdentifyPlayable);
+    StartEngineAndCore();
   }
   void TearDown() override {
-    core_.reset();
-    audio::Engine_Shutdown();
-    decoders::Decoders_Exit();
-    ::unsetenv("TUNEWRIGHT_OUTPUT");
+    RealEngineCoreTest::TearDown();
     settings::Karaoke().Reset();
   }
   // Starts the song and holds it paused: the file sink's clock then stands still,
@@ -63,11 +55,7 @@ class KaraokeOnTheEngine : public ::testing::Test {
     ASSERT_DOUBLE_EQ(core_->PositionSeconds(), seconds);
   }
 
-  testsupport::TempDir dir_;
   std::string song_;
-  platform::Signals signals_;
-  std::unique_ptr<TransportEngine> engine_;
-  std::unique_ptr<PlayerCore> core_;
 };
 
 }  // namespace

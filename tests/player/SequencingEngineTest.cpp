@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "audio/Engine.h"
+#include "RealEngineCore.h"
 #include "decoders/Decoders.h"
 #include "platform/Signals.h"
 #include "player/PlayerCore.h"
@@ -19,14 +19,13 @@ using testsupport::ShellQuote;
 
 namespace {
 
-constexpr uint32_t kEngineBit = 1u << 3;
 
 struct Started {
   std::string path;
   Clock::time_point when;
 };
 
-class RealSequencing : public ::testing::Test {
+class RealSequencing : public RealEngineCoreTest {
  protected:
   void SetUp() override {
     TW_REQUIRE_TOOLS("sox");
@@ -38,20 +37,13 @@ class RealSequencing : public ::testing::Test {
                     .exit_code,
                 0);
     }
-    ::setenv("TUNEWRIGHT_OUTPUT", ("file:" + dir_.File("out.wav")).c_str(), 1);
-    ASSERT_EQ(decoders::Decoders_Init(), 1);
-    ASSERT_TRUE(audio::Engine_Start(500, &signals_, kEngineBit));
-    engine_ = AudioEngineTransport();
-    core_ = std::make_unique<PlayerCore>(*engine_, IdentifyPlayable);
+    StartEngineAndCore();
     core_->SetSongStartedCallback([this](const decoders::TrackInfo& track) {
       started_.push_back({track.path, Clock::now()});
     });
   }
   void TearDown() override {
-    core_.reset();
-    audio::Engine_Shutdown();
-    decoders::Decoders_Exit();
-    ::unsetenv("TUNEWRIGHT_OUTPUT");
+    RealEngineCoreTest::TearDown();
     settings::Main().Reset();
   }
   static void SetMain(void (*change)(settings::MainSettings&)) {
@@ -75,11 +67,7 @@ class RealSequencing : public ::testing::Test {
     return paths;
   }
 
-  testsupport::TempDir dir_;
   std::vector<std::string> songs_;
-  platform::Signals signals_;
-  std::unique_ptr<TransportEngine> engine_;
-  std::unique_ptr<PlayerCore> core_;
   std::vector<Started> started_;
 };
 
