@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/AsciiCase.h"
+
 namespace decoders {
 namespace {
 
@@ -11,15 +13,6 @@ namespace {
 constexpr double kGainLimitDb = 64.0;
 constexpr double kPeakLimit = 1000.0;
 constexpr double kR128ToReplayGainDb = 5.0;
-
-bool SameKey(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const char c = a[i] >= 'a' && a[i] <= 'z' ? char(a[i] - 'a' + 'A') : a[i];
-    if (c != b[i]) return false;
-  }
-  return true;
-}
 
 std::string_view TrimLeft(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -67,19 +60,19 @@ void KeepPeak(double peak, float* into) {
 }  // namespace
 
 bool ApplyReplayGainItem(std::string_view key, std::string_view value, ReplayGainTags* tags) {
-  if (SameKey(key, "REPLAYGAIN_TRACK_GAIN")) {
+  if (platform::EqualsNoCase(key, "REPLAYGAIN_TRACK_GAIN")) {
     if (!tags->track_from_r128) KeepGain(LeadingNumber(value), &tags->track_gain);
-  } else if (SameKey(key, "REPLAYGAIN_ALBUM_GAIN")) {
+  } else if (platform::EqualsNoCase(key, "REPLAYGAIN_ALBUM_GAIN")) {
     if (!tags->album_from_r128) KeepGain(LeadingNumber(value), &tags->album_gain);
-  } else if (SameKey(key, "REPLAYGAIN_TRACK_PEAK")) {
+  } else if (platform::EqualsNoCase(key, "REPLAYGAIN_TRACK_PEAK")) {
     KeepPeak(LeadingNumber(value), &tags->track_peak);
-  } else if (SameKey(key, "REPLAYGAIN_ALBUM_PEAK")) {
+  } else if (platform::EqualsNoCase(key, "REPLAYGAIN_ALBUM_PEAK")) {
     KeepPeak(LeadingNumber(value), &tags->album_peak);
-  } else if (SameKey(key, "R128_TRACK_GAIN")) {
+  } else if (platform::EqualsNoCase(key, "R128_TRACK_GAIN")) {
     const double gain = R128Gain(value);
     if (std::isfinite(gain))
       tags->track_gain = static_cast<float>(gain), tags->track_from_r128 = true;
-  } else if (SameKey(key, "R128_ALBUM_GAIN")) {
+  } else if (platform::EqualsNoCase(key, "R128_ALBUM_GAIN")) {
     const double gain = R128Gain(value);
     if (std::isfinite(gain))
       tags->album_gain = static_cast<float>(gain), tags->album_from_r128 = true;
@@ -92,7 +85,7 @@ bool ApplyReplayGainItem(std::string_view key, std::string_view value, ReplayGai
 std::optional<ReplayGainMode> ParseReplayGainMode(std::string_view word) {
   for (const ReplayGainMode mode :
        {ReplayGainMode::kOff, ReplayGainMode::kTrack, ReplayGainMode::kAlbum}) {
-    if (SameKey(word, ReplayGainModeName(static_cast<int>(mode)))) return mode;
+    if (platform::EqualsNoCase(word, ReplayGainModeName(static_cast<int>(mode)))) return mode;
   }
   return std::nullopt;
 }
